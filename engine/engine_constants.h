@@ -1,0 +1,29 @@
+// Fixed sizes and numbers of the detection engine.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kNumBands = 11;
+constexpr int kNumFilters = 2 * kNumBands;
+constexpr int kNumCoefficients = 5;
+constexpr int kNumSlots = 3;
+constexpr int kNumBounds = 2;  // upper, then lower
+constexpr int kUpperBound = 0;
+constexpr int kLowerBound = 1;
+
+constexpr int kInputRingSize = 100;
+// The filters read the ring this many positions ahead of the write position,
+// that is, the input that arrived this many samples earlier.
+constexpr int kFilterReadOffset = 50;
+// Room allocated for the level ring; only the first kLevelWindow are used.
+constexpr int kLevelRingCapacity = 100;
+constexpr int kLevelWindow = 20;
+constexpr int kNumLevelSnapshots = 3;
+
+constexpr int32_t kNoteKick = 36;
+constexpr int32_t kNoteSnare = 38;
+constexpr int32_t kNoteHiHat = 42;
+constexpr int32_t kSlotNotes[kNumSlots] = {kNoteKick, kNoteSnare, kNoteHiHat};
+
+constexpr double kNoteLengthBeats = 0.125;
+constexpr double kDefaultTempo = 120.0;

@@ -1,0 +1,9 @@
+tamboro_test(shell_boundary_test
+  shell_record_test.cpp
+  shell_dispatcher_test.cpp
+  shell_parameters_test.cpp)
+tamboro_unit_test(shell_unit_test
+  float_to_string_test.cpp
+  shell_null_host_test.cpp)
+tamboro_test(shell_allocation_test shell_allocation_test.cpp)
+set_target_properties(shell_allocation_test PROPERTIES ENABLE_EXPORTS ON)
