@@ -7,3 +7,7 @@ tamboro_unit_test(shell_unit_test
   shell_null_host_test.cpp)
 tamboro_test(shell_allocation_test shell_allocation_test.cpp)
 set_target_properties(shell_allocation_test PROPERTIES ENABLE_EXPORTS ON)
+
+# A host sees exactly the two entry names and nothing else of ours.
+add_test(NAME plugin_exports_only_entry_names
+  COMMAND sh -c "test \"$(nm -D --defined-only '$<TARGET_FILE:tamboro>' | awk '{print $3}' | sort | xargs)\" = 'VSTPluginMain main'")
