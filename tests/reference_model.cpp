@@ -159,21 +159,15 @@ void Model::sampleSingle(float inL, float inR, float& outL, float& outR, int32_t
     inputRingR[writeIndex] = finiteOrZero(inR);
 
     // 2. Take the filter inputs.
-    prevInput1L = inputHistory1L;
-    prevInput1R = inputHistory1R;
-    prevInput2L = inputHistory2L;
-    prevInput2R = inputHistory2R;
-    inputHistory2L = inputHistory1L;
-    inputHistory2R = inputHistory1R;
-    inputHistory1L = inputRingL[readIndex];
-    inputHistory1R = inputRingR[readIndex];
+    inputL.take(inputRingL[readIndex]);
+    inputR.take(inputRingR[readIndex]);
 
     // 3. Filter bank, band by band, left before right.
     for (int k = 0; k < kBands; k++) {
         bandOutputs[2 * k] =
-            filterSample(2 * k, k, inputRingL[readIndex], prevInput1L, prevInput2L);
+            filterSample(2 * k, k, inputRingL[readIndex], inputL.prev1, inputL.prev2);
         bandOutputs[2 * k + 1] =
-            filterSample(2 * k + 1, k, inputRingR[readIndex], prevInput1R, prevInput2R);
+            filterSample(2 * k + 1, k, inputRingR[readIndex], inputR.prev1, inputR.prev2);
     }
 
     // 4. Outputs: band order, one rounding at the end.
@@ -240,23 +234,17 @@ void Model::sampleDouble(double inL, double inR, double& outL, double& outR, int
     inputRingRDouble[writeIndex] = finiteOrZero(inR);
 
     // 2. Take the filter inputs from the 64-bit histories.
-    prevInput1LDouble = inputHistory1LDouble;
-    prevInput1RDouble = inputHistory1RDouble;
-    prevInput2LDouble = inputHistory2LDouble;
-    prevInput2RDouble = inputHistory2RDouble;
-    inputHistory2LDouble = inputHistory1LDouble;
-    inputHistory2RDouble = inputHistory1RDouble;
-    inputHistory1LDouble = inputRingLDouble[readIndex];
-    inputHistory1RDouble = inputRingRDouble[readIndex];
+    inputLDouble.take(inputRingLDouble[readIndex]);
+    inputRDouble.take(inputRingRDouble[readIndex]);
 
     // 3. The shared 32-bit filters get every input rounded to float.
     for (int k = 0; k < kBands; k++) {
         bandOutputsDouble[2 * k] =
-            filterSample(2 * k, k, (float)inputRingLDouble[readIndex], (float)prevInput1LDouble,
-                         (float)prevInput2LDouble);
+            filterSample(2 * k, k, (float)inputRingLDouble[readIndex], (float)inputLDouble.prev1,
+                         (float)inputLDouble.prev2);
         bandOutputsDouble[2 * k + 1] =
             filterSample(2 * k + 1, k, (float)inputRingRDouble[readIndex],
-                         (float)prevInput1RDouble, (float)prevInput2RDouble);
+                         (float)inputRDouble.prev1, (float)inputRDouble.prev2);
     }
 
     // 4. Outputs: band order, no rounding.

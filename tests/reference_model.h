@@ -51,6 +51,18 @@ private:
     static constexpr int kRing = 100;
     static constexpr int kLevelWindow = 20;
 
+    // One channel's filter input history and the copies taken from it.
+    template <typename T>
+    struct FilterInput {
+        T history1 = 0, history2 = 0;  // x[n-1], x[n-2] for the next sample
+        T prev1 = 0, prev2 = 0;        // x[n-1], x[n-2] of this sample
+        void take(T current) {
+            prev1 = history1;
+            prev2 = history2;
+            history2 = history1;
+            history1 = current;
+        }
+    };
     struct Filter {
         float outputCell1 = 0.0f;  // y[n-1]
         float outputCell2 = 0.0f;  // y[n-2]
@@ -97,12 +109,8 @@ private:
     std::array<double, kRing> inputRingLDouble{}, inputRingRDouble{};
     int32_t writeIndex = 0;
     int32_t readIndex = 50;
-    float inputHistory1L = 0, inputHistory1R = 0, inputHistory2L = 0, inputHistory2R = 0;
-    float prevInput1L = 0, prevInput1R = 0, prevInput2L = 0, prevInput2R = 0;
-    double inputHistory1LDouble = 0, inputHistory1RDouble = 0;
-    double inputHistory2LDouble = 0, inputHistory2RDouble = 0;
-    double prevInput1LDouble = 0, prevInput1RDouble = 0;
-    double prevInput2LDouble = 0, prevInput2RDouble = 0;
+    FilterInput<float> inputL, inputR;
+    FilterInput<double> inputLDouble, inputRDouble;
     std::array<Filter, kFilters> filters{};
     std::array<float, kFilters> bandOutputs{};
     std::array<double, kFilters> bandOutputsDouble{};

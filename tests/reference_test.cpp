@@ -15,6 +15,7 @@ using namespace plugin_info;
 using reference::BlockSizes;
 using reference::Lockstep;
 using reference::Path;
+using reference::SentEvent;
 using reference::Stereo;
 
 constexpr double kRate = 44100.0;
@@ -54,7 +55,7 @@ public:
             pair.setParameter(kRatioSelect, dice.pick({0.0f, 0.25f, 0.5f, 0.75f, 1.0f}));
         if (dice.chance(0.05 * pace))
             pair.setParameter(kDrumSelect,
-                              templates ? dice.pick({0.0f, 0.0f, 0.25f, kKick, kSnare, kHiHat, 0.26f, 1.5f, -0.5f})
+                              templates ? dice.pick({0.0f, 0.0f, 0.0f, 0.25f, -0.5f, kKick, kSnare, kHiHat, 0.26f, 1.5f})
                                         : dice.pick({kKick, kSnare, kHiHat, 0.26f, 0.5f, 0.75f, 1.5f}));
         // Mostly detecting, with spells of template mode.
         if (dice.chance(detecting ? 0.03 * pace : 0.2)) {
@@ -82,7 +83,7 @@ public:
         if (dice.chance(0.02)) {
             host::HostSettings s;
             s.sampleRate = dice.pick({44100.0, 48000.0, 96000.0, 22050.0, 0.0});
-            s.tempo = dice.pick({120.0, 100.0, 90.5, 300.0, 60.0, 1e5, 0.0, -60.0,
+            s.tempo = dice.pick({120.0, 100.0, 90.5, 300.0, 60.0, 1e5, 1e-9, 0.0, -60.0,
                                  std::numeric_limits<double>::quiet_NaN(),
                                  std::numeric_limits<double>::infinity()});
             s.tempoValid = dice.chance(0.8);
@@ -194,6 +195,40 @@ TEST(ReferenceComparison, ParameterCouplingAndReadBack) {
     }
 }
 
+// With "High Threshold" 0 every other sample is an onset. Huge inputs reach
+// the velocity's ring sums at once but the filters only 50 samples later, so
+// the onsets in between measure infinite (velocity 127) or not-a-number
+// (velocity 0) means. The tempo makes the note-off countdown overflow, and
+// the drum alternates so that every note-on ends the note before it.
+TEST(ReferenceComparison, VelocityAndNoteLengthAtTheirLimits) {
+    SKIP_UNLESS(reference::engineLanded() && reference::doublePathLanded());
+    const double floatMax = 3.0e38, doubleMax = 1.7e308;
+    const struct {
+        Path path;
+        double left, right;
+        int32_t velocity;
+    } cases[] = {
+        {Path::Single, floatMax, floatMax, 127}, {Path::Single, -floatMax, floatMax, 0},
+        {Path::Double, 1e300, 1e300, 127},       {Path::Double, -doubleMax, doubleMax, 0},
+    };
+    for (const auto& c : cases) {
+        host::HostSettings glacial;
+        glacial.tempo = 1e-9;
+        Lockstep pair(glacial);
+        startDetecting(pair, kKick);
+        pair.setParameter(kHighThreshold, 0.0f);
+        Stereo signal = reference::noiseSegments(131, 300);
+        signal.appendConstant(c.left, c.right, 40);
+        for (size_t at = 0; at < signal.size(); at++) {
+            pair.setParameter(kDrumSelect, at % 4 < 2 ? kKick : kSnare);
+            ASSERT_TRUE(pair.block(signal, at, 1, c.path)) << c.left << " " << c.right;
+        }
+        const SentEvent& last = pair.model().events().back();
+        EXPECT_EQ((uint8_t)last.event.midiData[2], c.velocity);
+        EXPECT_GT(pair.noteOffs(), 50u);
+    }
+}
+
 TEST(ReferenceComparison, LearningPassesThenDynamicDetection) {
     SKIP_UNLESS(reference::engineLanded() && reference::templatesLanded());
     Lockstep pair;
@@ -230,13 +265,13 @@ TEST(ReferenceComparison, TemplatesOnNoiseWithEverythingChanging) {
     BlockSizes sizes(71);
     User user(72, true, 1.5);
     MovingHost moving(73);
-    ASSERT_TRUE(pair.run(reference::noiseSegments(74, 4 * 44100), sizes,
+    ASSERT_TRUE(pair.run(reference::noiseSegments(74, 6 * 44100), sizes,
                          [] { return Path::Single; },
                          [&](Lockstep& p) {
                              user(p);
                              moving(p);
                          }));
-    EXPECT_GT(pair.noteOns(), 30u);
+    EXPECT_GT(pair.noteOns(), 20u);
 }
 
 TEST(ReferenceComparison, DoublePathOnDrumsAndNoise) {
