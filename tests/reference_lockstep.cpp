@@ -71,8 +71,9 @@ std::string display(float value) {
 }  // namespace
 
 int32_t BlockSizes::next() {
-    std::uniform_int_distribution<int> kind(0, 9);
-    const int k = kind(rng);
+    std::uniform_int_distribution<int> kind(0, 49);
+    const int k = kind(rng) / 5;
+    if (k == 0 && kind(rng) == 0) return 0;  // a call that only asks the host
     auto within = [&](int32_t lo, int32_t hi) {
         hi = std::min(hi, largest);
         return std::uniform_int_distribution<int32_t>(std::min(lo, hi), hi)(rng);

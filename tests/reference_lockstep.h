@@ -17,7 +17,8 @@ namespace reference {
 
 enum class Path { Single, Double };
 
-// Seeded block sizes: many single samples and small odd sizes, some large.
+// Seeded block sizes: many single samples and small odd sizes, some large,
+// and now and then an empty call.
 class BlockSizes {
 public:
     explicit BlockSizes(uint32_t seed, int32_t largest = 3000) : rng(seed), largest(largest) {}
