@@ -18,7 +18,10 @@ constexpr size_t kTextBufferSize = 256;
 }  // namespace
 
 std::unique_ptr<PluginLibrary> PluginLibrary::open(const std::string& path, std::string& error) {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Kept mapped after dlclose: libraries the plug-in pulls in (pixman
+    // through cairo) leave their load-time allocations behind when unloaded,
+    // which leak checkers report, and reports need the plug-in's symbols.
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle) {
         const char* why = dlerror();
         error = "cannot load plug-in " + path + ": " + (why ? why : "unknown error");

@@ -1,0 +1,181 @@
+// Instances as hosts create them: many in a row, many alive at once, from
+// several threads, and with the editor opened and closed in every order a
+// host may choose. Leaks show up in the sanitizer build's leak check.
+#include <algorithm>
+#include <random>
+#include <thread>
+
+#include "plugin_fixture.h"
+#include "validator_support.h"
+
+namespace {
+
+using validator::MidiFaults;
+using validator::ParentWindow;
+using validator::Stereo;
+
+constexpr int kInstancesInARow = 300;
+constexpr int kInstancesAtOnce = 64;
+constexpr int kCreatorThreads = 4;
+constexpr int kInstancesPerThread = 40;
+constexpr int kEditorCycles = 25;
+
+void touch(host::Instance& plugin) {
+    plugin.dispatch(effOpen);
+    plugin.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    plugin.dispatch(effSetBlockSize, 0, 256);
+    plugin.dispatch(effMainsChanged, 0, 1);
+    Stereo hit = validator::drumHit(validator::Drum::Snare);
+    MidiFaults faults;
+    validator::processChecked(plugin, hit, 256, faults);
+    EXPECT_TRUE(faults.empty()) << faults.text();
+    plugin.dispatch(effMainsChanged, 0, 0);
+}
+
+TEST(Lifecycle, ManyInstancesOneAfterAnother) {
+    for (int i = 0; i < kInstancesInARow; i++) {
+        auto plugin = newInstance();
+        ASSERT_TRUE(plugin);
+        touch(*plugin);
+        EXPECT_EQ(plugin->close(), 1);
+    }
+}
+
+// Instances alive side by side and fed the same signal block by block, in
+// turn, must produce the same output and the same notes: any state shared
+// between them would make them drift apart.
+TEST(Lifecycle, ManyInstancesAtOnceStayIndependent) {
+    std::vector<std::unique_ptr<host::Instance>> plugins;
+    for (int i = 0; i < kInstancesAtOnce; i++) {
+        plugins.push_back(newInstance());
+        ASSERT_TRUE(plugins.back());
+        validator::setDetection(*plugins.back());
+    }
+    Stereo input = validator::drumPattern(3, 4000);
+    std::vector<Stereo> outputs(plugins.size());
+    constexpr int32_t kBlock = 441;
+    for (size_t start = 0; start < input.size(); start += kBlock) {
+        Stereo block;
+        size_t end = std::min(input.size(), start + kBlock);
+        block.left.assign(input.left.begin() + start, input.left.begin() + end);
+        block.right.assign(input.right.begin() + start, input.right.begin() + end);
+        for (size_t i = 0; i < plugins.size(); i++) {
+            MidiFaults faults;
+            validator::processChecked(*plugins[i], block, kBlock, faults, &outputs[i]);
+            ASSERT_TRUE(faults.empty()) << faults.text();
+        }
+    }
+    auto firstEvents = plugins[0]->midiEvents();
+    for (size_t i = 1; i < plugins.size(); i++) {
+        EXPECT_EQ(outputs[i].left, outputs[0].left) << "instance " << i;
+        EXPECT_EQ(outputs[i].right, outputs[0].right) << "instance " << i;
+        auto events = plugins[i]->midiEvents();
+        ASSERT_EQ(events.size(), firstEvents.size()) << "instance " << i;
+        for (size_t e = 0; e < events.size(); e++)
+            EXPECT_EQ(events[e].samplePosition, firstEvents[e].samplePosition);
+    }
+    // Hosts close instances in whatever order their user removes them.
+    std::shuffle(plugins.begin(), plugins.end(), std::mt19937(7));
+    for (auto& plugin : plugins) EXPECT_EQ(plugin->close(), 1);
+}
+
+TEST(Lifecycle, InstancesCreatedOnSeveralThreadsAtOnce) {
+    pluginLibrary();  // loaded once, before the threads start
+    std::vector<std::thread> threads;
+    std::vector<int> created(kCreatorThreads, 0);
+    for (int t = 0; t < kCreatorThreads; t++) {
+        threads.emplace_back([t, &created] {
+            for (int i = 0; i < kInstancesPerThread; i++) {
+                std::string error;
+                auto plugin = host::Instance::create(pluginLibrary(), error);
+                if (!plugin) return;
+                touch(*plugin);
+                plugin->close();
+                created[t]++;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < kCreatorThreads; t++) EXPECT_EQ(created[t], kInstancesPerThread);
+}
+
+// Editor requests in the orders hosts are known to send them. Nothing may
+// crash or leak whether or not an X display is there.
+TEST(Lifecycle, EditorRequestsWithoutAWindow) {
+    auto plugin = newInstance();
+    ERect* rect = nullptr;
+    EXPECT_EQ(plugin->dispatch(effEditGetRect, 0, 0, &rect), 1);  // before open, as hosts do
+    ASSERT_TRUE(rect);
+    EXPECT_EQ(rect->right - rect->left, 812);
+    EXPECT_EQ(rect->bottom - rect->top, 650);
+    for (int i = 0; i < 3; i++) {
+        plugin->dispatch(effEditIdle);
+        plugin->dispatch(effEditClose);  // close without open
+        plugin->dispatch(effEditKeyDown, 'a', 0, nullptr, 0.0f);
+        plugin->dispatch(effEditKeyUp, 'a', 0, nullptr, 0.0f);
+    }
+    EXPECT_EQ(plugin->close(), 1);
+}
+
+class EditorLifecycle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!parent.available()) GTEST_SKIP() << "no X display";
+    }
+    ParentWindow parent;
+};
+
+TEST_F(EditorLifecycle, OpenIdleCloseManyTimes) {
+    auto plugin = newInstance();
+    for (int i = 0; i < kEditorCycles; i++) {
+        plugin->dispatch(effEditOpen, 0, 0, parent.handle());
+        for (int k = 0; k < 3; k++) plugin->dispatch(effEditIdle);
+        plugin->setParameter(i % 5, (float)(i % 4) / 3.0f);  // host change while open
+        plugin->dispatch(effEditIdle);
+        plugin->dispatch(effEditClose);
+        parent.drain();
+    }
+    EXPECT_EQ(plugin->close(), 1);
+}
+
+TEST_F(EditorLifecycle, OpenTwiceCloseTwice) {
+    auto plugin = newInstance();
+    intptr_t first = plugin->dispatch(effEditOpen, 0, 0, parent.handle());
+    intptr_t second = plugin->dispatch(effEditOpen, 0, 0, parent.handle());
+    EXPECT_EQ(first, second);
+    plugin->dispatch(effEditIdle);
+    plugin->dispatch(effEditClose);
+    plugin->dispatch(effEditClose);
+    plugin->dispatch(effEditIdle);  // idle after close
+    EXPECT_EQ(plugin->close(), 1);
+}
+
+// A host may close the instance with its editor still open.
+TEST_F(EditorLifecycle, InstanceClosedWithEditorOpen) {
+    for (int i = 0; i < 5; i++) {
+        auto plugin = newInstance();
+        plugin->dispatch(effEditOpen, 0, 0, parent.handle());
+        plugin->dispatch(effEditIdle);
+        touch(*plugin);
+        EXPECT_EQ(plugin->close(), 1);
+        parent.drain();
+    }
+}
+
+TEST_F(EditorLifecycle, SeveralInstancesWithEditorsOpen) {
+    std::vector<std::unique_ptr<host::Instance>> plugins;
+    std::vector<std::unique_ptr<ParentWindow>> parents;
+    for (int i = 0; i < 4; i++) {
+        plugins.push_back(newInstance());
+        parents.push_back(std::make_unique<ParentWindow>());
+        plugins.back()->dispatch(effEditOpen, 0, 0, parents.back()->handle());
+    }
+    for (int round = 0; round < 5; round++)
+        for (auto& plugin : plugins) plugin->dispatch(effEditIdle);
+    for (size_t i = 0; i < plugins.size(); i++) {
+        if (i % 2) plugins[i]->dispatch(effEditClose);
+        EXPECT_EQ(plugins[i]->close(), 1);
+    }
+}
+
+}  // namespace

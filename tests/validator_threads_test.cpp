@@ -1,0 +1,93 @@
+// One instance driven from three threads at once, as a host does it: the
+// audio thread processes, a second thread automates parameters and reads
+// their texts, a third opens, idles and closes the editor. Run under the
+// thread sanitizer in CI, where any data race fails the test.
+#include <atomic>
+#include <cmath>
+#include <random>
+#include <thread>
+
+#include "plugin_fixture.h"
+#include "shell/plugin_info.h"
+#include "validator_support.h"
+
+namespace {
+
+using namespace plugin_info;
+
+constexpr int kAudioBlocks = 1200;
+constexpr int32_t kBlockSize = 256;
+constexpr int kIdlesPerOpen = 5;
+
+void audioThread(host::Instance& plugin, const validator::Stereo& pattern,
+                 validator::MidiFaults& faults) {
+    size_t position = 0;
+    for (int block = 0; block < kAudioBlocks; block++) {
+        validator::Stereo slice;
+        for (int32_t i = 0; i < kBlockSize; i++, position++) {
+            slice.left.push_back(pattern.left[position % pattern.size()]);
+            slice.right.push_back(pattern.right[position % pattern.size()]);
+        }
+        validator::processChecked(plugin, slice, kBlockSize, faults, nullptr, block % 5 == 4);
+    }
+}
+
+void automationThread(host::Instance& plugin, const std::atomic<bool>& done, int& writes) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    const float ratios[] = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f};
+    char text[64];
+    do {
+        int32_t index = (int32_t)(random() % kNumParams);
+        float value = index == kRatioSelect ? ratios[random() % 5] : unit(random);
+        if (writes % 97 == 0) value = NAN;  // a broken automation lane
+        plugin.setParameter(index, value);
+        plugin.getParameter(index);
+        plugin.dispatch(effGetParamDisplay, index, 0, text);
+        writes++;
+    } while (!done.load());
+}
+
+void editorThread(host::Instance& plugin, const std::atomic<bool>& done,
+                  std::atomic<bool>& ready, int& opens) {
+    validator::ParentWindow parent;  // created on this thread, used only here
+    ready = true;
+    do {
+        ERect* rect = nullptr;
+        plugin.dispatch(effEditGetRect, 0, 0, &rect);
+        if (parent.available()) plugin.dispatch(effEditOpen, 0, 0, parent.handle());
+        for (int i = 0; i < kIdlesPerOpen && !done.load(); i++) {
+            plugin.dispatch(effEditIdle);
+            parent.drain();
+            std::this_thread::yield();
+        }
+        plugin.dispatch(effEditClose);
+        opens++;
+    } while (!done.load());
+}
+
+TEST(Threads, AudioAutomationAndEditorAtOnce) {
+    auto plugin = newInstance();
+    validator::setDetection(*plugin);
+    validator::Stereo pattern = validator::drumPattern(3, 3000);
+    validator::MidiFaults faults;
+    std::atomic<bool> done{false}, editorReady{false};
+    int writes = 0, opens = 0;
+
+    std::thread automation(automationThread, std::ref(*plugin), std::cref(done), std::ref(writes));
+    std::thread editor(editorThread, std::ref(*plugin), std::cref(done), std::ref(editorReady),
+                       std::ref(opens));
+    while (!editorReady.load()) std::this_thread::yield();
+    std::thread audio(audioThread, std::ref(*plugin), std::cref(pattern), std::ref(faults));
+    audio.join();
+    done = true;
+    automation.join();
+    editor.join();
+
+    EXPECT_TRUE(faults.empty()) << faults.text();
+    RecordProperty("parameter_writes", writes);
+    RecordProperty("editor_opens", opens);
+    EXPECT_EQ(plugin->close(), 1);
+}
+
+}  // namespace
