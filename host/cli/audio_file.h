@@ -1,0 +1,72 @@
+// Reading drum recordings and writing the plug-in's audio output through
+// libsndfile, in blocks, so that a long recording never sits in memory whole.
+#pragma once
+
+#include <sndfile.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// A mono or stereo file, delivered as two channels (mono duplicated).
+class AudioReader {
+public:
+    // Throws Failure with a one-line reason: missing, unreadable, unsupported
+    // format, more than two channels, no audio.
+    explicit AudioReader(const std::string& path);
+    ~AudioReader();
+    AudioReader(const AudioReader&) = delete;
+    AudioReader& operator=(const AudioReader&) = delete;
+
+    int64_t frames() const { return info.frames; }
+    int sampleRate() const { return info.samplerate; }
+    int channels() const { return info.channels; }
+    const std::string& path() const { return filePath; }
+
+    // Reads up to maxFrames into left and right; returns the frames read, 0 at the end.
+    int64_t read(float* left, float* right, int64_t maxFrames);
+    int64_t read(double* left, double* right, int64_t maxFrames);
+    // Back to the first frame, for another pass.
+    void rewind();
+
+private:
+    template <typename Sample>
+    int64_t readBlock(Sample* left, Sample* right, int64_t maxFrames);
+
+    std::string filePath;
+    SF_INFO info{};
+    SNDFILE* file = nullptr;
+    std::vector<float> interleavedFloat;
+    std::vector<double> interleavedDouble;
+};
+
+// A stereo file whose format follows the name's extension: .wav and .aiff as
+// 32-bit float (the plug-in's output is not limited to +-1), .flac as 24-bit
+// PCM, .ogg as Vorbis.
+class AudioWriter {
+public:
+    // Throws Failure for an unknown extension or a file that cannot be created.
+    // formatName chooses the format and names the file in messages; path is
+    // where the bytes go (a temporary file until the output is complete).
+    AudioWriter(const std::string& path, const std::string& formatName, int sampleRate);
+    ~AudioWriter();
+    AudioWriter(const AudioWriter&) = delete;
+    AudioWriter& operator=(const AudioWriter&) = delete;
+
+    template <typename Sample>
+    void write(const Sample* left, const Sample* right, int64_t frames);
+    // Flushes and closes; throws Failure if the data could not be written.
+    void close();
+
+    // Throws Failure unless the name's extension is one AudioWriter can write.
+    static void checkFormatName(const std::string& formatName);
+
+private:
+    std::string displayName;
+    SNDFILE* file = nullptr;
+    std::vector<double> interleaved;
+};
+
+}  // namespace cli

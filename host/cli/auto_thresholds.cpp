@@ -1,0 +1,81 @@
+#include "auto_thresholds.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "drums.h"
+
+namespace cli {
+
+namespace {
+
+constexpr double kLowestDb = -200.0;
+constexpr double kHighestDb = 40.0;
+constexpr double kBinsPerDb = 10.0;
+constexpr int kNumBins = (int)((kHighestDb - kLowestDb) * kBinsPerDb) + 1;
+
+constexpr double kFloorFraction = 0.10;
+constexpr double kHighPosition = 0.5;      // of the way from floor to peak
+constexpr double kReleasePosition = 0.25;  // of the way from floor to peak
+// Hits standing less than this above the floor are not told apart from it.
+constexpr double kClearHitDb = 12.0;
+constexpr float kSliderMax = 1.0f;
+
+double toDb(double level) { return 20.0 * std::log10(level); }
+double fromDb(double db) { return std::pow(10.0, db / 20.0); }
+
+int binOf(double level) {
+    if (!(level > 0.0)) return 0;
+    double position = (toDb(level) - kLowestDb) * kBinsPerDb;
+    return (int)std::clamp(position, 0.0, (double)(kNumBins - 1));
+}
+
+double levelOfBin(int bin) { return fromDb(kLowestDb + (bin + 0.5) / kBinsPerDb); }
+
+}  // namespace
+
+const char* const kAutoThresholdRule =
+    "auto: a first pass measures the level the detector sees (the 20-sample mean of "
+    "|left| + |right| of the plug-in's output). In decibels, with floor = the level 10% of "
+    "the file stays below and peak = its highest level, High Threshold goes halfway from "
+    "floor to peak and the release level (a tenth of Low Threshold) a quarter of the way; "
+    "both are kept within the sliders' ranges. Explicit values override it.";
+
+LevelHistogram::LevelHistogram() : bins(kNumBins, 0) {}
+
+void LevelHistogram::add(double level) {
+    bins[(size_t)binOf(level)]++;
+    total++;
+    maximum = std::max(maximum, level);
+}
+
+double LevelHistogram::percentile(double fraction) const {
+    int64_t wanted = (int64_t)std::ceil(fraction * (double)total);
+    int64_t seen = 0;
+    for (int bin = 0; bin < kNumBins; bin++) {
+        seen += bins[(size_t)bin];
+        if (seen >= wanted && seen > 0) return std::min(levelOfBin(bin), maximum);
+    }
+    return maximum;
+}
+
+AutoThresholds chooseThresholds(const LevelHistogram& levels, int ratioDivisor) {
+    AutoThresholds result{{kSliderMax, kSliderMax}, ""};
+    if (!(levels.peak() > 0.0)) {
+        result.warning = "the plug-in's output is silent; no thresholds can make it trigger";
+        return result;
+    }
+    double floorDb = toDb(std::max(levels.percentile(kFloorFraction), fromDb(kLowestDb)));
+    double peakDb = toDb(levels.peak());
+    double span = peakDb - floorDb;
+    if (span < kClearHitDb)
+        result.warning = "no clear hits: the loudest level is only " +
+                         std::to_string((int)std::lround(span)) + " dB above the quiet parts";
+    float high = std::min((float)fromDb(floorDb + kHighPosition * span), kSliderMax);
+    float release = (float)fromDb(floorDb + kReleasePosition * span);
+    float low = std::min((float)(release / (double)kLowThresholdFactor), kSliderMax);
+    result.values = {high, ratioDivisor ? lowForRatio(high, ratioDivisor) : low};
+    return result;
+}
+
+}  // namespace cli

@@ -1,0 +1,44 @@
+// Thresholds chosen from a recording's own level, so that its hits trigger
+// and its quiet parts do not.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "thresholds.h"
+
+namespace cli {
+
+// How often each level occurs, in bins of a tenth of a decibel.
+class LevelHistogram {
+public:
+    LevelHistogram();
+    void add(double level);
+    int64_t count() const { return total; }
+    double peak() const { return maximum; }
+    // The level below which the given fraction (0 to 1) of all samples lie.
+    double percentile(double fraction) const;
+
+private:
+    std::vector<int64_t> bins;
+    int64_t total = 0;
+    double maximum = 0.0;
+};
+
+struct AutoThresholds {
+    Thresholds values;
+    // Empty, or why the values may not work for this recording.
+    std::string warning;
+};
+
+// The rule, in decibels of the level: floor = the level that 10 % of the
+// recording stays below, peak = its highest level; "High Threshold" halfway
+// between them, the release level a quarter of the way up from the floor;
+// both kept within the sliders' ranges.
+AutoThresholds chooseThresholds(const LevelHistogram& levels, int ratioDivisor);
+
+// The rule in one paragraph, for --help and messages.
+extern const char* const kAutoThresholdRule;
+
+}  // namespace cli

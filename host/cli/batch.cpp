@@ -1,0 +1,133 @@
+#include "batch.h"
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "failure.h"
+#include "progress_bar.h"
+#include "report.h"
+
+namespace cli {
+
+namespace {
+
+struct Outcome {
+    bool done = false;
+    std::optional<ConversionResult> result;
+    std::string error;
+};
+
+// Everything the workers share; every member is used under the mutex.
+class BatchState {
+public:
+    BatchState(const std::vector<BatchJob>& jobs, const ConversionSettings& settings, const BatchOptions& options)
+        : jobs(jobs), settings(settings), options(options), outcomes(jobs.size()), fractions(jobs.size(), 0.0),
+          bar(stderr), summaries(options.csv ? stderr : stdout) {}
+
+    void progress(size_t job, double fraction) {
+        std::lock_guard<std::mutex> lock(mutex);
+        fractions[job] = fraction;
+        drawBar();
+    }
+
+    void finish(size_t job, Outcome outcome) {
+        std::lock_guard<std::mutex> lock(mutex);
+        outcome.done = true;
+        fractions[job] = 1.0;
+        outcomes[job] = std::move(outcome);
+        filesDone++;
+        bar.clear();
+        // In input order, so that the output does not depend on the timing.
+        while (nextToPrint < outcomes.size() && outcomes[nextToPrint].done) print(nextToPrint++);
+        drawBar();
+    }
+
+    int failures() const {
+        int n = 0;
+        for (const Outcome& o : outcomes) n += o.result ? 0 : 1;
+        return n;
+    }
+
+    void printCsv() const {
+        if (!options.csv) return;
+        std::printf("%s\n", kCsvHeader);
+        for (size_t i = 0; i < jobs.size(); i++)
+            if (outcomes[i].result) std::fputs(csvRows(jobs[i].input, *outcomes[i].result).c_str(), stdout);
+    }
+
+    void closeBar() {
+        std::lock_guard<std::mutex> lock(mutex);
+        bar.clear();
+    }
+
+private:
+    void drawBar() {
+        double sum = 0.0;
+        for (double f : fractions) sum += f;
+        bar.update(sum / (double)fractions.size(), filesDone, (int)jobs.size());
+    }
+
+    void print(size_t i) {
+        const Outcome& o = outcomes[i];
+        if (!o.result) {
+            std::fprintf(stderr, "tamboro: %s\n", o.error.c_str());
+            return;
+        }
+        for (const std::string& warning : o.result->warnings) std::fprintf(stderr, "tamboro: warning: %s\n", warning.c_str());
+        std::fprintf(summaries, "%s\n", summaryLine(jobs[i].input, jobs[i].outputs.midi, *o.result).c_str());
+        if (o.result->highChosen || o.result->lowChosen)
+            std::fprintf(summaries, "  %s\n", thresholdLine(*o.result, settings.ratioDivisor).c_str());
+        std::fflush(summaries);
+    }
+
+    const std::vector<BatchJob>& jobs;
+    const ConversionSettings& settings;
+    const BatchOptions& options;
+    std::mutex mutex;
+    std::vector<Outcome> outcomes;
+    std::vector<double> fractions;
+    size_t nextToPrint = 0;
+    int filesDone = 0;
+    ProgressBar bar;
+    FILE* summaries;
+};
+
+Outcome convertOne(const host::PluginLibrary& plugin, const ConversionSettings& settings, const BatchJob& job,
+                   const ProgressCallback& progress) {
+    Outcome outcome;
+    try {
+        outcome.result = convertFile(plugin, settings, job.input, job.outputs, progress);
+    } catch (const Failure& failure) {
+        outcome.error = failure.what();
+    } catch (const std::exception& e) {
+        outcome.error = job.input + ": " + e.what();
+    }
+    return outcome;
+}
+
+}  // namespace
+
+int runBatch(const host::PluginLibrary& plugin, const ConversionSettings& settings, const std::vector<BatchJob>& jobs,
+             const BatchOptions& options) {
+    BatchState state(jobs, settings, options);
+    std::atomic<size_t> next{0};
+    auto worker = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < jobs.size();) {
+            ProgressCallback progress = [&state, i](double f) { state.progress(i, f); };
+            state.finish(i, convertOne(plugin, settings, jobs[i], progress));
+        }
+    };
+    size_t threads = std::min<size_t>((size_t)std::max(options.threads, 1), jobs.size());
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; t++) pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool) t.join();
+    state.closeBar();
+    state.printCsv();
+    return state.failures();
+}
+
+}  // namespace cli

@@ -1,0 +1,27 @@
+// Many recordings at once: one plug-in instance per file, several files in
+// parallel, a summary line per file in input order, and a progress bar on
+// stderr when it is a terminal.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "conversion.h"
+
+namespace cli {
+
+struct BatchJob {
+    std::string input;
+    ConversionOutputs outputs;
+};
+
+struct BatchOptions {
+    int threads = 1;
+    bool csv = false;  // notes as CSV on stdout; summaries move to stderr
+};
+
+// Returns the number of files that failed; each failure is reported on one line.
+int runBatch(const host::PluginLibrary& plugin, const ConversionSettings& settings, const std::vector<BatchJob>& jobs,
+             const BatchOptions& options);
+
+}  // namespace cli

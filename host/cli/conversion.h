@@ -1,0 +1,71 @@
+// One recording through one instance of the plug-in, driven as a host drives
+// it: parameters first, then (when asked) the drums taught in template mode,
+// then detection; the notes it sends become a MIDI file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "drums.h"
+#include "host/plugin_host.h"
+#include "note_timeline.h"
+#include "plot.h"
+#include "thresholds.h"
+
+namespace cli {
+
+enum class Precision { Single, Double };
+
+constexpr int kDefaultBlockSize = 512;
+constexpr int kMaxBlockSize = 1 << 20;
+constexpr double kDefaultTempo = 120.0;
+
+struct ConversionSettings {
+    // Missing thresholds are chosen by the auto rule.
+    std::optional<float> high;
+    std::optional<float> low;
+    int ratioDivisor = 0;  // 0: off
+    // A fixed drum (index into kDrums); none: "Dynamic", the templates decide.
+    std::optional<int> drum;
+    Precision precision = Precision::Single;
+    int blockSize = kDefaultBlockSize;
+    double tempo = kDefaultTempo;
+    bool latencyCompensation = true;
+    // One hit per drum to learn from, by drum index; empty: not taught.
+    std::array<std::string, kNumDrums> learnFiles;
+    bool overwrite = false;
+
+    bool learns() const;
+};
+
+struct ConversionOutputs {
+    std::string midi;   // empty: no MIDI file
+    std::string audio;  // empty: no audio file
+    std::string plot;   // empty: no picture
+    PlotSize plotSize;
+};
+
+struct ConversionResult {
+    int sampleRate = 0;
+    int channels = 0;
+    int64_t frames = 0;
+    Thresholds thresholds{};
+    bool highChosen = false;  // by the auto rule
+    bool lowChosen = false;
+    std::vector<Note> notes;
+    std::vector<std::string> warnings;
+};
+
+// Called now and then with the share of the work done, 0 to 1.
+using ProgressCallback = std::function<void(double)>;
+
+// Throws Failure; then no output file exists that did not exist before.
+ConversionResult convertFile(const host::PluginLibrary& plugin, const ConversionSettings& settings,
+                             const std::string& input, const ConversionOutputs& outputs,
+                             const ProgressCallback& progress = {});
+
+}  // namespace cli

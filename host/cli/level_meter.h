@@ -1,0 +1,35 @@
+// The level Tamboro's detector compares with its thresholds, measured from
+// the plug-in's audio output as a host sees it: the mean of |left| + |right|
+// over the last 20 samples.
+#pragma once
+
+#include <array>
+#include <cmath>
+
+namespace cli {
+
+class LevelMeter {
+public:
+    static constexpr int kWindow = 20;
+
+    // Takes one output sample and returns the level including it.
+    double add(double left, double right) {
+        double magnitude = std::fabs(left) + std::fabs(right);
+        sum += magnitude - window[next];
+        window[next] = magnitude;
+        next = (next + 1) % kWindow;
+        // A running sum drifts; a fresh one each round keeps it exact enough.
+        if (next == 0) {
+            sum = 0.0;
+            for (double v : window) sum += v;
+        }
+        return sum / kWindow;
+    }
+
+private:
+    std::array<double, kWindow> window{};
+    int next = 0;
+    double sum = 0.0;
+};
+
+}  // namespace cli

@@ -1,0 +1,64 @@
+#include "option_values.h"
+
+#include <cstdio>
+
+#include "failure.h"
+
+namespace cli {
+
+namespace {
+
+constexpr int kSinglePrecisionBits = 32;
+constexpr int kDoublePrecisionBits = 64;
+
+}  // namespace
+
+int parseRatio(const std::string& text) {
+    if (text == "off") return 0;
+    for (const Ratio& r : kRatios) {
+        std::string number = std::to_string(r.divisor);
+        if (r.divisor && (text == number || text == number + ":1")) return r.divisor;
+    }
+    throw Failure("--ratio: '" + text + "' is not one of off, 19, 39, 79, 119");
+}
+
+std::optional<int> parseDrum(const std::string& text) {
+    if (text == "dynamic") return std::nullopt;
+    if (auto drum = drumByName(text)) return drum;
+    throw Failure("--drum: '" + text + "' is not one of dynamic, kick, snare, hihat");
+}
+
+Precision parsePrecision(int bits) {
+    if (bits == kSinglePrecisionBits) return Precision::Single;
+    if (bits == kDoublePrecisionBits) return Precision::Double;
+    throw Failure("--precision: " + std::to_string(bits) + " is neither 32 nor 64");
+}
+
+std::array<std::string, kNumDrums> parseLearnFiles(const std::vector<std::string>& items) {
+    std::array<std::string, kNumDrums> files;
+    for (const std::string& item : items) {
+        size_t equals = item.find('=');
+        auto drum = equals == std::string::npos ? std::nullopt : drumByName(item.substr(0, equals));
+        if (!drum || equals + 1 >= item.size())
+            throw Failure("--learn: '" + item + "' should be kick=FILE, snare=FILE or hihat=FILE");
+        if (!files[(size_t)*drum].empty())
+            throw Failure("--learn: " + std::string(kDrums[(size_t)*drum].name) + " is given twice");
+        files[(size_t)*drum] = item.substr(equals + 1);
+    }
+    return files;
+}
+
+PlotSize parsePlotSize(const std::string& text) {
+    PlotSize size;
+    char x = 0, rest = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &size.width, &x, &size.height, &rest) != 3 || (x != 'x' && x != 'X'))
+        throw Failure("--plot-size: '" + text + "' should look like 1600x600");
+    if (size.width < kMinPlotWidth || size.height < kMinPlotHeight || size.width > kMaxPlotSide ||
+        size.height > kMaxPlotSide)
+        throw Failure("--plot-size: " + text + " is outside " + std::to_string(kMinPlotWidth) + "x" +
+                      std::to_string(kMinPlotHeight) + " to " + std::to_string(kMaxPlotSide) + "x" +
+                      std::to_string(kMaxPlotSide));
+    return size;
+}
+
+}  // namespace cli

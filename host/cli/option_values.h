@@ -1,0 +1,24 @@
+// Command-line words turned into settings, with one-line messages for
+// anything the plug-in could not be given.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "conversion.h"
+
+namespace cli {
+
+// "off", "19", "39", "79", "119" (also "19:1"); returns the divisor, 0 for off.
+int parseRatio(const std::string& text);
+// "dynamic" gives nothing, otherwise the drum's index.
+std::optional<int> parseDrum(const std::string& text);
+Precision parsePrecision(int bits);
+// Each "DRUM=FILE", at most once per drum.
+std::array<std::string, kNumDrums> parseLearnFiles(const std::vector<std::string>& items);
+// "1600x600".
+PlotSize parsePlotSize(const std::string& text);
+
+}  // namespace cli

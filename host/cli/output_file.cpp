@@ -1,0 +1,92 @@
+#include "output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "failure.h"
+
+namespace cli {
+
+namespace {
+
+// Read once before main, while no other thread can create files: umask can
+// only be read by setting it.
+const mode_t kUmask = [] {
+    mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}();
+
+constexpr mode_t kNewFileMode = 0666;
+
+std::string temporaryPattern(const std::string& target) {
+    size_t slash = target.find_last_of('/');
+    std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    return dir + "." + name + ".partial-XXXXXX";
+}
+
+std::string existsMessage(const std::string& target) {
+    return target + ": already exists; use --force to overwrite it";
+}
+
+}  // namespace
+
+void refuseExisting(const std::string& target, bool overwrite) {
+    struct stat status {};
+    if (stat(target.c_str(), &status) != 0) return;
+    if (S_ISDIR(status.st_mode)) throw Failure(target + ": is a directory");
+    if (!overwrite) throw Failure(existsMessage(target));
+}
+
+PendingOutput::PendingOutput(std::string target, bool overwrite)
+    : targetPath(std::move(target)), overwrite(overwrite) {
+    refuseExisting(targetPath, overwrite);
+    std::string pattern = temporaryPattern(targetPath);
+    int fd = mkstemp(pattern.data());
+    if (fd < 0) throw Failure(targetPath + ": cannot create: " + std::strerror(errno));
+    fchmod(fd, kNewFileMode & ~kUmask);
+    ::close(fd);
+    temporaryPath = pattern;
+}
+
+PendingOutput::~PendingOutput() {
+    if (!committed) unlink(temporaryPath.c_str());
+}
+
+void PendingOutput::writeAll(const std::vector<uint8_t>& bytes) {
+    FILE* file = std::fopen(temporaryPath.c_str(), "wb");
+    bool ok = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (file && std::fclose(file) != 0) ok = false;
+    if (!ok) throw Failure(targetPath + ": cannot write: " + std::strerror(errno));
+}
+
+void PendingOutput::writeAll(const std::string& text) {
+    writeAll(std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+void PendingOutput::commit() {
+    if (overwrite) {
+        if (std::rename(temporaryPath.c_str(), targetPath.c_str()) != 0)
+            throw Failure(targetPath + ": cannot write: " + std::strerror(errno));
+    } else {
+        // A hard link fails when the target exists, so a file that appeared
+        // since the start is never replaced.
+        if (link(temporaryPath.c_str(), targetPath.c_str()) != 0) {
+            if (errno == EEXIST) throw Failure(existsMessage(targetPath));
+            refuseExisting(targetPath, false);
+            if (std::rename(temporaryPath.c_str(), targetPath.c_str()) != 0)
+                throw Failure(targetPath + ": cannot write: " + std::strerror(errno));
+        } else {
+            unlink(temporaryPath.c_str());
+        }
+    }
+    committed = true;
+}
+
+}  // namespace cli

@@ -1,0 +1,25 @@
+# The command-line host: its parts, the command as a user runs it, and its
+# MIDI files read back by an independent parser.
+function(tamboro_cli_test name)
+  tamboro_test(${name} ${ARGN} cli_test_support.cpp)
+  target_link_libraries(${name} PRIVATE tamboro_cli_core)
+  target_compile_definitions(${name} PRIVATE
+    TAMBORO_CLI_PATH="$<TARGET_FILE:tamboro_cli>"
+    TAMBORO_DEMO_FOLDER="${CMAKE_SOURCE_DIR}/demo")
+  add_dependencies(${name} tamboro_cli)
+endfunction()
+
+tamboro_cli_test(cli_unit_test
+  cli_midi_file_test.cpp
+  cli_note_timeline_test.cpp
+  cli_values_test.cpp
+  cli_outputs_test.cpp)
+tamboro_cli_test(cli_command_test cli_command_test.cpp)
+tamboro_cli_test(cli_conversion_test cli_conversion_test.cpp)
+
+# Debian's python3 with python3-mido, not whatever python3 comes first on PATH.
+find_program(TAMBORO_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+add_test(NAME cli_midi_readback
+  COMMAND ${TAMBORO_SYSTEM_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/cli_midi_readback.py
+          $<TARGET_FILE:tamboro_cli> ${CMAKE_SOURCE_DIR}/demo)
+set_tests_properties(cli_midi_readback PROPERTIES SKIP_RETURN_CODE 77)

@@ -1,0 +1,59 @@
+// Helpers for the command-line tests: a scratch folder, audio files written
+// on the spot, runs of the built `tamboro` command, and a probe for whether
+// the plug-in's engine sends notes yet.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace cli_test {
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    std::string path(const std::string& name) const { return folder + "/" + name; }
+
+private:
+    std::string folder;
+};
+
+struct CommandResult {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built tamboro with args (each passed as one word).
+CommandResult runTamboro(const std::vector<std::string>& args);
+
+// Writes frames of channels at rate; sample(frame, channel) gives each value.
+void writeAudio(const std::string& path, int64_t frames, int channels, int rate,
+                const std::function<float(int64_t, int)>& sample, int format = 0);
+
+// Stereo clicks: one short burst of a 5 kHz tone at each of the samples.
+void writeClicks(const std::string& path, const std::vector<int64_t>& at, int64_t frames, int rate = 44100);
+
+bool fileExists(const std::string& path);
+std::vector<uint8_t> readBytes(const std::string& path);
+std::string readText(const std::string& path);
+void writeText(const std::string& path, const std::string& text);
+int countLines(const std::string& text);
+
+// True once processing in detection mode sends notes (the engine is in).
+bool engineSendsNotes();
+
+std::string demoFolder();
+
+}  // namespace cli_test
+
+// Skips the test while the plug-in's engine does not send notes yet.
+#define SKIP_WITHOUT_ENGINE()                                                      \
+    do {                                                                           \
+        if (!cli_test::engineSendsNotes()) GTEST_SKIP() << "the engine sends no notes yet"; \
+    } while (0)
