@@ -31,7 +31,8 @@ Tamboro::Tamboro(audioMasterCallback audioMaster)
     setInitialDelay(plugin_info::kInitialDelay);
 
     // The editor registers itself with this object, which sets the has-editor flag.
-    if (!new (std::nothrow) SDEditor(this)) allocationsSucceeded = false;
+    SDEditor* newEditor = new (std::nothrow) SDEditor(this);
+    if (!newEditor || !newEditor->constructed()) allocationsSucceeded = false;
 
     allocateBlocks();
     initialiseMembers();
@@ -40,7 +41,13 @@ Tamboro::Tamboro(audioMasterCallback audioMaster)
     resume();
 }
 
-Tamboro::~Tamboro() { freeBlocks(); }
+Tamboro::~Tamboro() {
+    // A host may destroy the plug-in with the editor still open. Closing it
+    // here, while the whole object still answers, lets a drag in progress end
+    // its edit gesture with the host.
+    if (editor) editor->close();
+    freeBlocks();
+}
 
 void Tamboro::allocateBlocks() {
     scoreCopy = allocateZeroed<float>(kNumSlots);

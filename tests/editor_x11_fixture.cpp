@@ -1,0 +1,165 @@
+#include "editor_x11_fixture.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+#include "toolkit/bitmap.h"
+
+namespace editor_test {
+
+namespace {
+
+constexpr std::chrono::milliseconds kPollPeriod{2};
+constexpr int kImageHeight = 62;
+
+// A bitmap pixel as the opaque drawing shows it, 0xRRGGBB.
+uint32_t opaquePixel(const CBitmap& bitmap, int x, int y) {
+    uint32_t argb = bitmap.getPixels()[(size_t)y * (size_t)bitmap.getWidth() + (size_t)x];
+    return argb == 0 ? 0xFFFFFFu : argb & 0xFFFFFFu;
+}
+
+}  // namespace
+
+int handleTop(const CRect& slider, float value) {
+    return slider.top + (int)(kTravel * (1.0f - value));
+}
+
+int rowForValue(const CRect& slider, float value) {
+    return (int)std::lround(slider.top + kHandleHeight / 2.0 + kTravel * (1.0 - value));
+}
+
+int zoneCentre(const Strip& strip, int k) {
+    return strip.place.left + (int)(strip.place.width() * (k + 0.5) / strip.positions);
+}
+
+void EditorTest::SetUp() {
+    plugin = newInstance();
+    ASSERT_TRUE(plugin);
+    parent = std::make_unique<host::EditorHostWindow>(kWidth, kHeight, "editor test host");
+    ASSERT_TRUE(parent->isOpen()) << "no X server at DISPLAY";
+}
+
+void EditorTest::TearDown() {
+    plugin.reset();
+    parent.reset();
+}
+
+intptr_t EditorTest::openEditor() {
+    return plugin->dispatch(effEditOpen, 0, 0, parent->parentHandle());
+}
+
+bool EditorTest::idleUntil(const std::function<bool()>& done) {
+    auto deadline = std::chrono::steady_clock::now() + kTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        plugin->dispatch(effEditIdle);
+        if (done()) return true;
+        std::this_thread::sleep_for(kPollPeriod);
+    }
+    return false;
+}
+
+bool EditorTest::waitUntilDrawn() {
+    return idleUntil([this] {
+        host::Picture shot = parent->capture();
+        return shows(shot, {0, 0, 20, 20}, 101, {0, 0}) &&
+               shows(shot, {kWidth - 20, kHeight - 20, kWidth, kHeight}, 101,
+                     {kWidth - 20, kHeight - 20});
+    });
+}
+
+host::Picture EditorTest::picture() {
+    plugin->dispatch(effEditIdle);
+    return parent->capture();
+}
+
+bool EditorTest::shows(const host::Picture& shot, const CRect& place, int32_t bitmapId,
+                       CPoint source) const {
+    CBitmap* bitmap = new CBitmap(bitmapId);
+    bool same = !shot.pixels.empty() && source.x + place.width() <= bitmap->getWidth() &&
+                source.y + place.height() <= bitmap->getHeight();
+    for (int y = 0; y < place.height() && same; y++)
+        for (int x = 0; x < place.width() && same; x++)
+            same = shot.at(place.left + x, place.top + y) ==
+                   opaquePixel(*bitmap, source.x + x, source.y + y);
+    bitmap->forget();
+    return same;
+}
+
+bool EditorTest::showsHandleAt(const host::Picture& shot, const CRect& slider, int top) const {
+    return shows(shot, rectOfSize({slider.left + kHandleOffsetX, top}, 25, kHandleHeight), 103,
+                 {0, 0});
+}
+
+int EditorTest::shownImage(const host::Picture& shot, const Strip& strip) const {
+    for (int k = 0; k < strip.positions; k++)
+        if (shows(shot, strip.place, strip.bitmap, {0, k * kImageHeight})) return k;
+    return -1;
+}
+
+bool EditorTest::samePixels(const host::Picture& a, const host::Picture& b, const CRect& area) {
+    for (int y = area.top; y < area.bottom; y++)
+        for (int x = area.left; x < area.right; x++)
+            if (a.at(x, y) != b.at(x, y)) return false;
+    return true;
+}
+
+FakeInput::FakeInput(const host::EditorHostWindow& host)
+    : display(host.getDisplay()), window(host.getWindow()) {
+    int event, error, major, minor;
+    EXPECT_TRUE(XTestQueryExtension(display, &event, &error, &major, &minor));
+}
+
+FakeInput::~FakeInput() {
+    if (buttonHeld) release();
+    while (!keysHeld.empty()) releaseKey(keysHeld.back());
+}
+
+void FakeInput::moveTo(int x, int y) {
+    int rootX, rootY;
+    Window child;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY,
+                          &child);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    XSync(display, False);
+}
+
+void FakeInput::press() {
+    XTestFakeButtonEvent(display, Button1, True, CurrentTime);
+    XSync(display, False);
+    buttonHeld = true;
+}
+
+void FakeInput::release() {
+    XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+    XSync(display, False);
+    buttonHeld = false;
+}
+
+void FakeInput::holdKey(unsigned long keysym) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), True, CurrentTime);
+    XSync(display, False);
+    keysHeld.push_back(keysym);
+}
+
+void FakeInput::releaseKey(unsigned long keysym) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), False, CurrentTime);
+    XSync(display, False);
+    keysHeld.erase(std::remove(keysHeld.begin(), keysHeld.end(), keysym), keysHeld.end());
+}
+
+void FakeInput::tapKey(unsigned long keysym) {
+    holdKey(keysym);
+    releaseKey(keysym);
+}
+
+void FakeInput::click(int x, int y) {
+    moveTo(x, y);
+    press();
+    release();
+}
+
+}  // namespace editor_test

@@ -1,0 +1,35 @@
+// A picture from the module's bitmap resources, shared by reference count:
+// whoever keeps a pointer holds one reference (the creator holds the first)
+// and gives it back with forget(). Pure white pixels are see-through when the
+// bitmap is drawn transparently.
+#pragma once
+
+#include <cstdint>
+
+class CBitmap {
+public:
+    // Loads resource resourceId; a missing or unreadable resource gives 0 x 0.
+    explicit CBitmap(int32_t resourceId);
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+
+    void remember() { references++; }
+    // Deletes the bitmap when the last reference goes.
+    void forget();
+
+    int32_t getWidth() const { return width; }
+    int32_t getHeight() const { return height; }
+    // The resource was there but its pixels could not be allocated.
+    bool allocationFailed() const { return outOfMemory; }
+    // Premultiplied ARGB rows, white as transparent; null when 0 x 0.
+    const uint32_t* getPixels() const { return pixels; }
+
+private:
+    ~CBitmap();
+
+    int32_t references = 1;
+    int32_t width = 0;
+    int32_t height = 0;
+    bool outOfMemory = false;
+    uint32_t* pixels = nullptr;
+};
