@@ -6,6 +6,8 @@
 constexpr int kNumBands = 11;
 constexpr int kNumFilters = 2 * kNumBands;
 constexpr int kNumCoefficients = 5;
+// Order of a band's coefficients in the table.
+enum Coefficient { kB0, kB1, kB2, kA1, kA2 };
 constexpr int kNumSlots = 3;
 constexpr int kNumBounds = 2;  // upper, then lower
 constexpr int kUpperBound = 0;
@@ -19,6 +21,11 @@ constexpr int kFilterReadOffset = 50;
 constexpr int kLevelRingCapacity = 100;
 constexpr int kLevelWindow = 20;
 constexpr int kNumLevelSnapshots = 3;
+// Each sample copies the level into the first snapshot and from there into
+// the one the onset test reads and the one the release tests read.
+constexpr int kSourceSnapshot = 0;
+constexpr int kOnsetSnapshot = 1;
+constexpr int kReleaseSnapshot = 2;
 
 constexpr int32_t kNoteKick = 36;
 constexpr int32_t kNoteSnare = 38;

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "audio_effect_x.h"
+#include "engine/band_filters.h"
 #include "engine/engine_constants.h"
 
 class Tamboro : public AudioEffectX {
@@ -28,7 +29,9 @@ public:
         aFilterL(const aFilterL&) = delete;
         aFilterL& operator=(const aFilterL&) = delete;
         virtual float filterSample(float b0, float b1, float b2, float a1, float a2, float x0,
-                                   float x1, float x2);
+                                   float x1, float x2) {
+            return engine::stepFilter(*this, b0, b1, b2, a1, a2, x0, x1, x2);
+        }
         bool allocated() const { return outputCell1 && outputCell2; }
 
         float lastOutput = 0.0f;
@@ -46,7 +49,9 @@ public:
         aFilterR(const aFilterR&) = delete;
         aFilterR& operator=(const aFilterR&) = delete;
         virtual float filterSample(float b0, float b1, float b2, float a1, float a2, float x0,
-                                   float x1, float x2);
+                                   float x1, float x2) {
+            return engine::stepFilter(*this, b0, b1, b2, a1, a2, x0, x1, x2);
+        }
         bool allocated() const { return outputCell1 && outputCell2; }
 
         float lastOutput = 0.0f;
@@ -182,6 +187,12 @@ public:
     int32_t noteActive;
     int32_t velocity;
     int32_t noteNumber;
+    // The note whose note-off is still owed: noteNumber may change (a new
+    // onset, a fixed drum chosen in template mode) before that note-off goes out.
+    int32_t soundingNote = 0;
+    // Index of the sample being processed within the current processing call;
+    // the events of that sample carry it as their deltaFrames.
+    int32_t eventDeltaFrames = 0;
     float bandOutputs[kNumFilters];
     double bandOutputsDouble[kNumFilters];
     float prevInput1L, prevInput1R, prevInput2L, prevInput2R;

@@ -1,0 +1,93 @@
+// Hit detection: the broadband level (the mean of the last 20 output
+// magnitude sums), the two thresholds and the onset. A hit starts when the
+// level reaches "High Threshold" and no hit is active; the release tests that
+// end it belong to the learning stage and the note stage.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <iterator>
+
+#include "lane.h"
+#include "velocity.h"
+
+namespace engine {
+
+// The single-precision 0.1 widened: the thresholds have always used it.
+constexpr double kTenth = 0.1f;
+
+// Exact "Ratio Select" positions and the divisor each selects; 0 for none.
+inline int ratioDivisor(float ratioSelect) {
+    struct Position {
+        float select;
+        int divisor;
+    };
+    constexpr Position kPositions[] = {{0.25f, 19}, {0.5f, 39}, {0.75f, 79}, {1.0f, 119}};
+    for (const Position& p : kPositions)
+        if (ratioSelect == p.select) return p.divisor;
+    return 0;
+}
+
+// "Drum Select" by ranges: 0 chooses by templates, 1 to 3 a fixed drum. A
+// value above 1 (or NaN) keeps the previous choice.
+constexpr int32_t kDynamicDrum = 0;
+inline int32_t drumSelectIndexFor(float drumSelect, int32_t previous) {
+    constexpr float kUpperEdges[] = {0.25f, 0.5f, 0.75f, 1.0f};
+    for (int32_t index = 0; index < (int32_t)std::size(kUpperEdges); index++)
+        if (drumSelect <= kUpperEdges[index]) return index;
+    return previous;
+}
+
+inline int32_t nextRingIndex(int32_t index, int32_t size) {
+    return index >= size - 1 ? 0 : index + 1;
+}
+
+// Step 1: the magnitudes of this sample's outputs. The tests of this sample
+// read the level of the previous one, through the snapshots.
+template <typename T>
+void takeLevelInput(Lane<T>& lane, const T (&outputs)[kNumChannels]) {
+    for (int c = 0; c < kNumChannels; c++) *lane.absOut[c] = std::fabs(outputs[c]);
+    lane.absOutSum = (double)*lane.absOut[0] + (double)*lane.absOut[1];
+    lane.levelSnapshots[kSourceSnapshot] = lane.averageLevel;
+    lane.levelSnapshots[kOnsetSnapshot] = lane.levelSnapshots[kSourceSnapshot];
+    lane.levelSnapshots[kReleaseSnapshot] = lane.levelSnapshots[kSourceSnapshot];
+}
+
+// Step 2: with a ratio selected the low threshold follows the high one and is
+// written back into "Low Threshold" and "Ratio Divide" in every sample.
+template <typename T>
+void updateThresholds(Tamboro& t, Lane<T>& lane) {
+    const float ratio = t.ratioSelect.load(kRelaxed);
+    lane.refreshThresholdTwins(ratio);
+    if (const int divisor = ratioDivisor(ratio)) {
+        lane.storeRatioLowThreshold(((double)lane.highThreshold() / divisor) / kTenth);
+        t.ratioDivide.store((float)divisor, kRelaxed);
+    }
+    const double low = ratio == 0.0f ? (double)lane.lowThreshold() : (double)lane.ratioLowThreshold;
+    lane.effectiveLowThreshold = low * kTenth;
+}
+
+// Step 3. The note of a hit on "Dynamic" is chosen by the template match.
+template <typename T>
+void detectOnset(Tamboro& t, Lane<T>& lane) {
+    if (t.hitActive || !((double)lane.highThreshold() <= (double)lane.levelSnapshots[kOnsetSnapshot]))
+        return;
+    t.hitActive = 1;
+    measureVelocity(t, lane);
+    t.drumSelectIndex = drumSelectIndexFor(t.drumSelect.load(kRelaxed), t.drumSelectIndex);
+    if (t.drumSelectIndex != kDynamicDrum) t.noteNumber = kSlotNotes[t.drumSelectIndex - 1];
+}
+
+// Step 4, after the ring indices have moved on: the index moves before the
+// write, and the sum is formed afresh in index order and rounded once.
+template <typename T>
+void updateLevel(Tamboro& t, Lane<T>& lane) {
+    t.levelIndex = nextRingIndex(t.levelIndex, kLevelWindow);
+    lane.levelHistory[t.levelIndex] = std::fabs(lane.absOutSum);
+    double sum = kSumStart;
+    for (int j = 0; j < kLevelWindow; j++) sum += lane.levelHistory[j];
+    lane.levelSum = sum;
+    lane.averageLevel = (double)lane.levelSum / kLevelWindow;
+}
+
+}  // namespace engine

@@ -1,0 +1,45 @@
+// Instances built directly from the plug-in's code, for the engine's unit
+// tests, and a host callback that keeps the MIDI events it receives.
+#pragma once
+
+#include <memory>
+#include <type_traits>
+#include <vector>
+
+#include "shell/tamboro.h"
+
+namespace enginetest {
+
+inline std::vector<VstMidiEvent>& receivedEvents() {
+    static std::vector<VstMidiEvent> events;
+    return events;
+}
+
+inline intptr_t keepEvents(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
+    if (opcode == audioMasterVersion) return kVstVersion;
+    if (opcode == audioMasterProcessEvents) {
+        auto* list = static_cast<VstEvents*>(ptr);
+        for (int32_t i = 0; i < list->numEvents; i++)
+            receivedEvents().push_back(*reinterpret_cast<VstMidiEvent*>(list->events[i]));
+        return 1;
+    }
+    return 0;
+}
+
+inline std::unique_ptr<Tamboro> newTamboro(audioMasterCallback callback = nullptr) {
+    receivedEvents().clear();
+    return std::unique_ptr<Tamboro>(static_cast<Tamboro*>(createEffectInstance(callback)));
+}
+
+template <typename T>
+void processSilence(Tamboro& t, int frames) {
+    std::vector<T> in((size_t)frames, T(0)), outL((size_t)frames), outR((size_t)frames);
+    T* inputs[2] = {in.data(), in.data()};
+    T* outputs[2] = {outL.data(), outR.data()};
+    if constexpr (std::is_same_v<T, float>)
+        t.processReplacing(inputs, outputs, frames);
+    else
+        t.processDoubleReplacing(inputs, outputs, frames);
+}
+
+}  // namespace enginetest
