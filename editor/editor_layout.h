@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "shell/plugin_info.h"
 #include "toolkit/geometry.h"
 
 namespace editor_layout {
@@ -32,10 +33,10 @@ struct SwitchPlace {
 };
 constexpr int32_t kSwitchLeft = 395;
 constexpr SwitchPlace kSwitches[] = {
-    {2, kDrumSelectBitmap, 150, 4},   // Dynamic, Kick, Snare, Hi Hat
-    {3, kFunctionBitmap, 270, 2},     // Template, Detection
-    {4, kTemplateInstBitmap, 395, 3}, // Kick, Snare, Hi Hat
-    {5, kRatioSelectBitmap, 520, 5},  // Off, 19:1, 39:1, 79:1, 119:1
+    {plugin_info::kDrumSelect, kDrumSelectBitmap, 150, 4},      // Dynamic, Kick, Snare, Hi Hat
+    {plugin_info::kFunction, kFunctionBitmap, 270, 2},          // Template, Detection
+    {plugin_info::kTemplateInst, kTemplateInstBitmap, 395, 3},  // Kick, Snare, Hi Hat
+    {plugin_info::kRatioSelect, kRatioSelectBitmap, 520, 5},    // Off, 19:1, 39:1, 79:1, 119:1
 };
 
 // Read-outs: centred under their slider, this far below its bottom.

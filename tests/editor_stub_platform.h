@@ -12,22 +12,31 @@
 
 class StubWindow : public PlatformWindow {
 public:
-    explicit StubWindow(std::vector<CRect>& log) : presented(log) {}
-    void processEvents() override {}
+    StubWindow(std::vector<PlatformEvent>& queue, std::vector<CRect>& log, PlatformEventSink& sink)
+        : queue(queue), presented(log), sink(sink) {}
+    // Hands over the queued events as a window system's pump would.
+    void processEvents() override {
+        std::vector<PlatformEvent> events;
+        events.swap(queue);
+        for (const PlatformEvent& event : events) sink.handleEvent(event);
+    }
     void present(const CDrawContext&, const CRect& area) override { presented.push_back(area); }
 
 private:
+    std::vector<PlatformEvent>& queue;
     std::vector<CRect>& presented;
+    PlatformEventSink& sink;
 };
 
 class StubDisplay : public PlatformDisplay {
 public:
     std::unique_ptr<PlatformWindow> createWindow(void* parent, const CRect&,
-                                                 PlatformEventSink&) override {
+                                                 PlatformEventSink& sink) override {
         if (!parent) return nullptr;
-        return std::make_unique<StubWindow>(presented);
+        return std::make_unique<StubWindow>(queued, presented, sink);
     }
-    // Every area the frame has put on the "screen", in order.
+    // Events the next idle reads, and every area put on the "screen", in order.
+    std::vector<PlatformEvent> queued;
     std::vector<CRect> presented;
 };
 

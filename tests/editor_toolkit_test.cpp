@@ -33,14 +33,23 @@ struct HostCall {
     int32_t index;
 };
 
+struct HostLog {
+    std::vector<HostCall> calls;
+    // A host that closes the editor when it gets idle time.
+    AEffEditor* closeOnIdle = nullptr;
+};
+
 intptr_t recordingHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t, void*, float) {
-    if (effect && effect->user) static_cast<std::vector<HostCall>*>(effect->user)->push_back({opcode, index});
+    if (!effect || !effect->user) return 0;
+    HostLog* log = static_cast<HostLog*>(effect->user);
+    log->calls.push_back({opcode, index});
+    if (opcode == audioMasterIdle && log->closeOnIdle) log->closeOnIdle->close();
     return 0;
 }
 
 class ToolkitEffect : public AudioEffectX {
 public:
-    explicit ToolkitEffect(std::vector<HostCall>* log) : AudioEffectX(recordingHost, 1, 1) {
+    explicit ToolkitEffect(HostLog* log) : AudioEffectX(recordingHost, 1, 1) {
         getAeffect()->user = log;
     }
 };
@@ -56,7 +65,8 @@ public:
         return true;
     }
     CFrame* getFrame() const { return frame; }
-    std::vector<CRect>& presented() { return static_cast<StubDisplay*>(getDisplay())->presented; }
+    StubDisplay& stub() { return *static_cast<StubDisplay*>(getDisplay()); }
+    std::vector<CRect>& presented() { return stub().presented; }
 
     void valueChanged(CDrawContext*, CControl* control) override {
         changes.push_back({control->getTag(), control->getValue()});
@@ -74,7 +84,7 @@ public:
 class ToolkitTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        effect = std::make_unique<ToolkitEffect>(&hostCalls);
+        effect = std::make_unique<ToolkitEffect>(&host);
         editor = new ToolkitEditor(effect.get());  // the effect owns it
         ASSERT_TRUE(editor->open(kParent));
         frame = editor->getFrame();
@@ -109,13 +119,13 @@ protected:
     }
     size_t count(int32_t opcode) const {
         size_t n = 0;
-        for (const HostCall& call : hostCalls) n += call.opcode == opcode;
+        for (const HostCall& call : host.calls) n += call.opcode == opcode;
         return n;
     }
     // The opcodes of the edit brackets, in order.
     std::vector<int32_t> brackets() const {
         std::vector<int32_t> result;
-        for (const HostCall& call : hostCalls)
+        for (const HostCall& call : host.calls)
             if (call.opcode == audioMasterBeginEdit || call.opcode == audioMasterEndEdit)
                 result.push_back(call.opcode);
         return result;
@@ -146,7 +156,7 @@ protected:
     }
     int32_t zoneCentre(int32_t zone) const { return 395 + (int32_t)(kZoneWidth * (zone + 0.5f)); }
 
-    std::vector<HostCall> hostCalls;
+    HostLog host;
     std::unique_ptr<ToolkitEffect> effect;
     ToolkitEditor* editor = nullptr;
     CFrame* frame = nullptr;
@@ -236,7 +246,7 @@ TEST_F(ToolkitTest, ArrowKeysStepTheFocusedSlider) {
     EXPECT_FALSE(key(VKEY_UP));  // nothing has the focus yet
     click(90, 293 + 17);         // focus, value near 0.5
     slider->setValue(0.5f);
-    hostCalls.clear();
+    host.calls.clear();
     editor->changes.clear();
     const std::pair<unsigned char, unsigned char> presses[] = {
         {VKEY_UP, 0}, {VKEY_RIGHT, 0}, {VKEY_DOWN, MODIFIER_SHIFT}, {VKEY_LEFT, 0}};
@@ -306,7 +316,7 @@ TEST_F(ToolkitTest, ReadoutIsFilledFramedAndCentred) {
 TEST_F(ToolkitTest, ReadoutIgnoresTheMouse) {
     click(97, 505);
     click(97, 505, kLButton | kControl);
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.calls.empty());
     EXPECT_TRUE(editor->changes.empty());
 }
 
@@ -344,6 +354,27 @@ TEST_F(ToolkitTest, TrackingRepaintsAndLetsTheHostIdleAtMostEvery50Ms) {
     mouse(PlatformEvent::kMouseUp, 90, 200);
 }
 
+TEST_F(ToolkitTest, TheHostGetsIdleTimeOnlyAfterTheEventsAreRead) {
+    auto queue = [this](PlatformEvent::Type type, int32_t y) {
+        PlatformEvent event{type};
+        event.where = {90, y};
+        event.buttons = kLButton;
+        editor->stub().queued.push_back(event);
+    };
+    queue(PlatformEvent::kMouseDown, 300);
+    queue(PlatformEvent::kMouseMove, 290);
+    queue(PlatformEvent::kMouseMove, 280);
+    host.closeOnIdle = editor;  // the frame must not be in use when this happens
+    editor->idle();
+    EXPECT_FALSE(editor->isOpen());
+    EXPECT_EQ(editor->changes.size(), 3u) << "not every event was read before the host's idle";
+    std::vector<int32_t> opcodes;
+    for (const HostCall& call : host.calls) opcodes.push_back(call.opcode);
+    // The closing host ends the drag's gesture.
+    EXPECT_EQ(opcodes, (std::vector<int32_t>{audioMasterBeginEdit, audioMasterIdle,
+                                             audioMasterEndEdit}));
+}
+
 TEST_F(ToolkitTest, ClosingDuringADragEndsTheGesture) {
     mouse(PlatformEvent::kMouseDown, 90, 300);
     editor->close();
@@ -360,12 +391,12 @@ TEST_F(ToolkitTest, ModifierAndOtherButtonClicksAreOfferedToTheListenerFirst) {
     click(90, 300, kRButton);  // offered, declined, and still not a gesture
     EXPECT_EQ(editor->offered.size(), 2u);
     EXPECT_TRUE(editor->changes.empty());
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.calls.empty());
 }
 
 TEST(ToolkitEditor, OpenWithoutAParentGivesNoWindow) {
-    std::vector<HostCall> calls;
-    ToolkitEffect effect(&calls);
+    HostLog log;
+    ToolkitEffect effect(&log);
     auto* editor = new ToolkitEditor(&effect);
     EXPECT_FALSE(editor->open(nullptr) && editor->getFrame()->isValid());
     editor->close();

@@ -36,7 +36,15 @@ void AEffGUIEditor::close() {
 }
 
 void AEffGUIEditor::idle() {
-    if (frame) frame->idle();
+    if (!frame) return;
+    frame->idle();
+    // The host hears of idle time only once the frame has finished reading
+    // its events, and as the very last step: a host may do anything in
+    // audioMasterIdle, even close the editor.
+    if (hostIdleDue && !frame->isReadingEvents()) {
+        hostIdleDue = false;
+        effect->masterIdle();
+    }
 }
 
 bool AEffGUIEditor::passKey(PlatformEvent::Type type, const VstKeyCode& key) {
@@ -60,6 +68,6 @@ void AEffGUIEditor::doIdleStuff() {
     auto now = std::chrono::steady_clock::now();
     if (now - lastIdleRun < kIdleInterval) return;
     lastIdleRun = now;
+    hostIdleDue = true;
     idle();
-    effect->masterIdle();
 }

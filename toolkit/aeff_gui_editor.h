@@ -41,7 +41,7 @@ public:
     virtual void beginEdit(int32_t index);
     virtual void endEdit(int32_t index);
     // Called by controls while they track the mouse: at most every 50 ms it
-    // runs idle and lets the host run its own idle work.
+    // repaints what changed and lets the host run its own idle work.
     virtual void doIdleStuff();
 
     PlatformDisplay* getDisplay() const { return display.get(); }
@@ -57,4 +57,5 @@ private:
     PlatformDisplayFactory openDisplay;
     std::unique_ptr<PlatformDisplay> display;
     std::chrono::steady_clock::time_point lastIdleRun{};
+    bool hostIdleDue = false;
 };

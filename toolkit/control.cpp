@@ -31,7 +31,7 @@ void CControl::onMouseDown(CPoint where, int32_t buttons) {
     if (!listener) return;
     bool plainLeft = (buttons & kMouseButtons) == kLButton;
     bool offered = (buttons & kModifiers) || !plainLeft;
-    if (offered && listener && listener->controlModifierClicked(this, buttons)) return;
+    if (offered && listener->controlModifierClicked(this, buttons)) return;
     if (!plainLeft) return;
     if (isDefaultClick(buttons)) {
         changeInOneGesture(defaultValue);

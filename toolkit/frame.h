@@ -37,6 +37,8 @@ public:
     void idle();
     bool handleEvent(const PlatformEvent& event) override;
 
+    // True while idle hands native events to the views.
+    bool isReadingEvents() const { return readingEvents; }
     CView* getFocusView() const { return focusView; }
     // For the views: gesture brackets and the tracking pump, passed to the editor.
     void beginEdit(int32_t tag);
