@@ -1,6 +1,7 @@
 #include "private_x_server.h"
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +26,8 @@ void PrivateXServer::SetUp() {
     server = fork();
     ASSERT_GE(server, 0);
     if (server == 0) {
+        // The server goes with the test program, even when that crashes.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(ready[0]);
         std::string fd = std::to_string(ready[1]);
         freopen("/dev/null", "w", stderr);
