@@ -28,8 +28,8 @@ measure() {
 
 echo "tamboro convert, $seconds s of 44.1 kHz stereo drums ($(nproc) cores):"
 measure "auto thresholds, 32-bit"
-measure "taught drums, fixed thresholds, 32-bit" --high 0.5 --low 0.2 \
-    --learn kick="$work/kick.wav" --learn snare="$work/snare.wav" --learn hihat="$work/hihat.wav"
-measure "taught drums, fixed thresholds, 64-bit" --high 0.5 --low 0.2 --precision 64 \
-    --learn kick="$work/kick.wav" --learn snare="$work/snare.wav" --learn hihat="$work/hihat.wav"
+measure "taught drums, fixed thresholds, 32-bit" --high 0.4 --low 0.2 \
+    --learn kick="$work/kick.flac" --learn snare="$work/snare.flac" --learn hihat="$work/hihat.flac"
+measure "taught drums, fixed thresholds, 64-bit" --high 0.4 --low 0.2 --precision 64 \
+    --learn kick="$work/kick.flac" --learn snare="$work/snare.flac" --learn hihat="$work/hihat.flac"
 tail -n 1 "$work/summary"

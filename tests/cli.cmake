@@ -13,7 +13,8 @@ tamboro_cli_test(cli_unit_test
   cli_midi_file_test.cpp
   cli_note_timeline_test.cpp
   cli_values_test.cpp
-  cli_outputs_test.cpp)
+  cli_outputs_test.cpp
+  cli_demo_material_test.cpp)
 tamboro_cli_test(cli_command_test cli_command_test.cpp)
 tamboro_cli_test(cli_conversion_test cli_conversion_test.cpp)
 

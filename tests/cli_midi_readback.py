@@ -97,6 +97,13 @@ def main():
         assert len(found) == len(CLICKS), f"{len(found)} notes for {len(CLICKS)} clicks"
         assert all(note == 38 for _, note in found)
 
+        # Untaught, "Dynamic" gives the kick once the template matching is in.
+        dynamic = run(tamboro, "convert", clicks, "-o", os.path.join(scratch, "dynamic.mid"), "--csv",
+                      "--high", "0.05", "--low", "0.1")
+        if any(line.split(",")[3] != "36" for line in dynamic.strip().splitlines()[1:]):
+            print("the plug-in matches no templates yet; the demo's file is not checked")
+            return SKIPPED
+
         demo = os.path.join(scratch, "demo.mid")
         run(tamboro, "demo", "-o", demo, "--material", demo_folder)
         demo_midi = mido.MidiFile(demo)

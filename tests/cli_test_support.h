@@ -47,6 +47,9 @@ int countLines(const std::string& text);
 
 // True once processing in detection mode sends notes (the engine is in).
 bool engineSendsNotes();
+// True once an untaught instance at "Dynamic" answers a hit with the kick,
+// as the template matching does.
+bool engineMatchesTemplates();
 
 std::string demoFolder();
 
@@ -56,4 +59,8 @@ std::string demoFolder();
 #define SKIP_WITHOUT_ENGINE()                                                      \
     do {                                                                           \
         if (!cli_test::engineSendsNotes()) GTEST_SKIP() << "the engine sends no notes yet"; \
+    } while (0)
+#define SKIP_WITHOUT_TEMPLATES()                                                   \
+    do {                                                                           \
+        if (!cli_test::engineMatchesTemplates()) GTEST_SKIP() << "the engine matches no templates yet"; \
     } while (0)

@@ -53,8 +53,25 @@ TEST(AutoThresholds, PutHighBetweenFloorAndPeakAndReleaseBelowIt) {
     for (int i = 0; i < 1000; i++) levels.add(1.0);    // hits: 0 dB
     AutoThresholds chosen = chooseThresholds(levels, 0);
     EXPECT_TRUE(chosen.warning.empty());
-    EXPECT_NEAR(highToDb(chosen.values.high), -30.0, 0.2);
-    EXPECT_NEAR(lowToDb(chosen.values.low), -45.0, 0.2);
+    // Median and floor -60 dB, peak 0 dB: high at 60% of the way up, release 6 dB over the floor.
+    EXPECT_NEAR(highToDb(chosen.values.high), -24.0, 0.2);
+    EXPECT_NEAR(lowToDb(chosen.values.low), -54.0, 0.2);
+}
+
+TEST(AutoThresholds, KeepReleaseUnderHighAndIgnoreDigitalSilence) {
+    LevelHistogram dense;  // ringing fills the gaps: the median is high
+    for (int i = 0; i < 500; i++) dense.add(0.0);
+    for (int i = 0; i < 9000; i++) dense.add(0.01);  // -40 dB
+    for (int i = 0; i < 500; i++) dense.add(1.0);
+    AutoThresholds chosen = chooseThresholds(dense, 0);
+    EXPECT_NEAR(highToDb(chosen.values.high), -16.0, 0.2);
+    EXPECT_NEAR(lowToDb(chosen.values.low), -34.0, 0.2);  // the floor is the median here
+    LevelHistogram sparse;  // clicks in digital silence
+    for (int i = 0; i < 9900; i++) sparse.add(0.0);
+    for (int i = 0; i < 100; i++) sparse.add(0.1);
+    AutoThresholds clicks = chooseThresholds(sparse, 0);
+    EXPECT_NEAR(highToDb(clicks.values.high), -20.0 - 0.4 * 80, 0.2);
+    EXPECT_NEAR(lowToDb(clicks.values.low), -20.0 - 80 + 6, 0.2);
 }
 
 TEST(AutoThresholds, StayWithinTheSliders) {

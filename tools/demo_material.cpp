@@ -31,11 +31,19 @@ drums::Stereo renderLong(double seconds) {
     return out;
 }
 
-bool writeWav(const std::string& path, const drums::Stereo& audio, int sampleRate, std::string& error) {
+namespace {
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+bool writeAudio(const std::string& path, const drums::Stereo& audio, int sampleRate, std::string& error) {
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = (endsWith(path, ".flac") ? SF_FORMAT_FLAC : SF_FORMAT_WAV) | SF_FORMAT_PCM_16;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!file) {
         error = path + ": " + sf_strerror(nullptr);
@@ -53,9 +61,9 @@ bool writeWav(const std::string& path, const drums::Stereo& audio, int sampleRat
 }
 
 bool writeDemoMaterial(const std::string& folder, std::string& error) {
-    if (!writeWav(folder + "/" + kLoopFile, renderLoop(), kSampleRate, error)) return false;
+    if (!writeAudio(folder + "/" + kLoopFile, renderLoop(), kSampleRate, error)) return false;
     for (int kind = 0; kind < drums::kNumKinds; kind++)
-        if (!writeWav(folder + "/" + kHitFiles[kind], renderHit((drums::Kind)kind), kSampleRate, error)) return false;
+        if (!writeAudio(folder + "/" + kHitFiles[kind], renderHit((drums::Kind)kind), kSampleRate, error)) return false;
     return true;
 }
 

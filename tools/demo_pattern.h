@@ -41,15 +41,18 @@ constexpr int kNumHits = sizeof kPattern / sizeof kPattern[0];
 
 constexpr int64_t hitSample(const Hit& hit) { return kLeadIn + hit.step * kSamplesPerStep; }
 
-// The thresholds the demo converts with, chosen for this material.
-constexpr float kHighThreshold = 0.1f;
-constexpr float kLowThreshold = 0.3f;
+// The thresholds the demo converts with. With the reference model of the
+// detector every known hit is found with the right drum for any "High
+// Threshold" from 0.2 to 0.7 and "Low Threshold" from 0.02 to 1; these sit in
+// the middle.
+constexpr float kHighThreshold = 0.4f;
+constexpr float kLowThreshold = 0.2f;
 
 // File names inside the demo folder; the single hits in Kind order.
-constexpr const char* kLoopFile = "loop.wav";
-constexpr const char* kHitFiles[drums::kNumKinds] = {"kick.wav", "snare.wav", "hihat.wav"};
+constexpr const char* kLoopFile = "loop.flac";
+constexpr const char* kHitFiles[drums::kNumKinds] = {"kick.flac", "snare.flac", "hihat.flac"};
 // A single hit's file: the hit after a short silence, and room to ring out.
 constexpr int64_t kHitLeadIn = kSampleRate / 10;
-constexpr int64_t kHitFrames = kSampleRate;
+constexpr int64_t kHitFrames = kSampleRate / 2;
 
 }  // namespace demo

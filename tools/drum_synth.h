@@ -3,9 +3,15 @@
 // every machine (our own noise generator, no library randomness).
 //
 // Tamboro's eleven band filters are very narrow (Q 100), so each drum is made
-// mostly of partials at the centres of its own bands, which the filters pick
-// up strongly: the kick at 40, 74 and 120 Hz, the snare at 160 to 640 Hz plus
-// a noise burst, the hi-hat at 1.3, 2.6 and 5.1 kHz plus high noise.
+// of partials at the centres of the bands, which the filters pick up
+// strongly, plus differenced noise. The detector recognises a drum from the
+// band levels of the single sample in which its level first reaches "High
+// Threshold", a few milliseconds into the hit, when only the bands from 480 Hz
+// up have had time to respond, while the bands below ring on for up to a
+// second. So each drum's identity lies in the upper bands (kick 640 Hz, snare
+// 1.3 kHz, hi-hat 2.6 and 5.1 kHz) and its low body is kept soft enough that
+// its ringing neither holds the level up between hits nor muddles the next
+// hit's fingerprint. Both channels carry the same signal.
 #pragma once
 
 #include <cstddef>

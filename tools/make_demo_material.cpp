@@ -1,6 +1,6 @@
 // Writes the demo material, or a long groove for speed measurements.
-//   tamboro_make_demo FOLDER              loop.wav, kick.wav, snare.wav, hihat.wav
-//   tamboro_make_demo --long SECONDS FILE the groove repeated for SECONDS
+//   tamboro_make_demo FOLDER              loop.flac, kick.flac, snare.flac, hihat.flac
+//   tamboro_make_demo --long SECONDS FILE the groove repeated for SECONDS (.wav or .flac)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         char* end = nullptr;
         double seconds = std::strtod(argv[2], &end);
         if (*end != '\0' || !(seconds > 0)) return usage();
-        if (demo::writeWav(argv[3], demo::renderLong(seconds), demo::kSampleRate, error)) return 0;
+        if (demo::writeAudio(argv[3], demo::renderLong(seconds), demo::kSampleRate, error)) return 0;
     } else {
         return usage();
     }

@@ -15,9 +15,12 @@ constexpr double kBinsPerDb = 10.0;
 constexpr int kNumBins = (int)((kHighestDb - kLowestDb) * kBinsPerDb) + 1;
 
 constexpr double kFloorFraction = 0.10;
-constexpr double kHighPosition = 0.5;      // of the way from floor to peak
-constexpr double kReleasePosition = 0.25;  // of the way from floor to peak
-// Hits standing less than this above the floor are not told apart from it.
+constexpr double kMiddleFraction = 0.50;
+// Digital silence says nothing about the noise a hit must stand out from.
+constexpr double kLargestRangeDb = 80.0;
+constexpr double kHighPosition = 0.6;  // of the way from the middle to the peak
+constexpr double kReleaseMarginDb = 6.0;
+// Hits standing less than this above the middle are not told apart from it.
 constexpr double kClearHitDb = 12.0;
 constexpr float kSliderMax = 1.0f;
 
@@ -35,11 +38,14 @@ double levelOfBin(int bin) { return fromDb(kLowestDb + (bin + 0.5) / kBinsPerDb)
 }  // namespace
 
 const char* const kAutoThresholdRule =
-    "auto: a first pass measures the level the detector sees (the 20-sample mean of "
-    "|left| + |right| of the plug-in's output). In decibels, with floor = the level 10% of "
-    "the file stays below and peak = its highest level, High Threshold goes halfway from "
-    "floor to peak and the release level (a tenth of Low Threshold) a quarter of the way; "
-    "both are kept within the sliders' ranges. Explicit values override it.";
+    "auto: a first pass measures the level the detector sees (the 20-sample mean of\n"
+    "  |left| + |right| of the plug-in's output). In decibels, with peak = its highest level,\n"
+    "  middle = its median and floor = the level 10% of the file stays below (neither more\n"
+    "  than 80 dB under the peak): High Threshold = middle + 60% of (peak - middle), so\n"
+    "  that hits trigger and the ringing after them does not; release level = the higher of\n"
+    "  middle - 6 dB and floor + 6 dB, and at least 6 dB under High Threshold, so that each\n"
+    "  hit ends before the next; both kept within the sliders' ranges. Explicit values\n"
+    "  override it.";
 
 LevelHistogram::LevelHistogram() : bins(kNumBins, 0) {}
 
@@ -65,14 +71,19 @@ AutoThresholds chooseThresholds(const LevelHistogram& levels, int ratioDivisor) 
         result.warning = "the plug-in's output is silent; no thresholds can make it trigger";
         return result;
     }
-    double floorDb = toDb(std::max(levels.percentile(kFloorFraction), fromDb(kLowestDb)));
     double peakDb = toDb(levels.peak());
-    double span = peakDb - floorDb;
+    double lowestDb = peakDb - kLargestRangeDb;
+    double floorDb = std::max(toDb(levels.percentile(kFloorFraction)), lowestDb);
+    double middleDb = std::max(toDb(levels.percentile(kMiddleFraction)), lowestDb);
+    double span = peakDb - middleDb;
     if (span < kClearHitDb)
         result.warning = "no clear hits: the loudest level is only " +
-                         std::to_string((int)std::lround(span)) + " dB above the quiet parts";
-    float high = std::min((float)fromDb(floorDb + kHighPosition * span), kSliderMax);
-    float release = (float)fromDb(floorDb + kReleasePosition * span);
+                         std::to_string((int)std::lround(span)) + " dB above the median";
+    double highDb = middleDb + kHighPosition * span;
+    double releaseDb = std::min(std::max(middleDb, floorDb + 2 * kReleaseMarginDb) - kReleaseMarginDb,
+                                highDb - kReleaseMarginDb);
+    float high = std::min((float)fromDb(highDb), kSliderMax);
+    float release = (float)fromDb(releaseDb);
     float low = std::min((float)(release / (double)kLowThresholdFactor), kSliderMax);
     result.values = {high, ratioDivisor ? lowForRatio(high, ratioDivisor) : low};
     return result;

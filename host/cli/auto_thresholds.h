@@ -32,10 +32,10 @@ struct AutoThresholds {
     std::string warning;
 };
 
-// The rule, in decibels of the level: floor = the level that 10 % of the
-// recording stays below, peak = its highest level; "High Threshold" halfway
-// between them, the release level a quarter of the way up from the floor;
-// both kept within the sliders' ranges.
+// The rule (kAutoThresholdRule), in decibels of the level: "High Threshold"
+// well above the median, where the ringing between hits lives, and the
+// release level just under it but above the quietest tenth, so that every
+// hit is released before the next; both kept within the sliders' ranges.
 AutoThresholds chooseThresholds(const LevelHistogram& levels, int ratioDivisor);
 
 // The rule in one paragraph, for --help and messages.

@@ -68,7 +68,7 @@ void runDemo(const host::PluginLibrary& plugin, const DemoOptions& options) {
                 (double)result.frames / result.sampleRate, demo::kNumHits, demo::kTempo);
     for (const std::string& warning : result.warnings) std::printf("warning: %s\n", warning.c_str());
     std::printf("%s\n\n", thresholdLine(result, settings.ratioDivisor).c_str());
-    std::printf("%s\n", noteTable(result.notes, result.sampleRate, demo::kTempo).c_str());
+    std::printf("%s\n", noteTable(result.notes, result.sampleRate, demo::kTempo, demo::kLeadIn).c_str());
     std::printf("Played:\n%s\nFound:\n%s\n",
                 drumGrid(patternNotes(), result.sampleRate, demo::kTempo, demo::kBars, demo::kLeadIn).c_str(),
                 drumGrid(result.notes, result.sampleRate, demo::kTempo, demo::kBars, demo::kLeadIn).c_str());

@@ -42,20 +42,21 @@ struct DemoWords {
 };
 
 const char* const kConvertFooter =
-    "\nThresholds: --high and --low take a slider value from 0 to 1 or decibels as the plug-in's "
-    "read-outs show them: high dB = 20*log10(value), low dB = 20*log10(value * 0.1), the level at "
-    "which a hit is released. With a --ratio the release level is High Threshold / ratio and --low "
-    "is not used. A threshold not given is chosen automatically:\n  ";
+    "\nThresholds: --high and --low take a slider value from 0 to 1, or decibels as the\n"
+    "plug-in's read-outs show them: high dB = 20*log10(value), low dB = 20*log10(value * 0.1),\n"
+    "the level at which a hit is released. With --ratio the release level is High Threshold /\n"
+    "ratio and --low is not used. A threshold not given is chosen automatically and printed:\n  ";
 
 const char* const kConvertNotes =
-    "\n\nLearning: --learn kick=FILE (and snare=, hihat=) plays each file, one hit, to the plug-in in "
-    "its template mode with that drum selected; then the recording is converted with Drum Select at "
-    "Dynamic, so each hit is recognised from the templates. Without --learn every hit becomes a "
-    "kick unless --drum fixes the drum.\n\n"
-    "Output: a format-1 MIDI file per input (tempo from --tempo, notes on channel 10: kick 36, snare 38, "
-    "hihat 42). A note's time is the sample during which the plug-in sent it, less the plug-in's "
-    "reported delay, so that notes line up with the audio as in a host with delay compensation. "
-    "Existing files are never replaced without --force, and a failed conversion leaves no file behind.";
+    "\n\nLearning: --learn kick=FILE (and snare=, hihat=) plays each file, one hit, to the\n"
+    "plug-in in its template mode with that drum selected, using the same thresholds; then the\n"
+    "recording is converted with Drum Select at Dynamic, so each hit is recognised from the\n"
+    "templates. Without --learn every hit becomes a kick unless --drum fixes the drum.\n\n"
+    "Output: a format-1 MIDI file per input (tempo from --tempo, notes on channel 10: kick 36,\n"
+    "snare 38, hihat 42). A note's time is the sample during which the plug-in sent it, less\n"
+    "the plug-in's reported delay, as in a host with delay compensation. Existing files are\n"
+    "never replaced without --force, and a failed conversion leaves no file behind. The exit\n"
+    "status is 0 when every file was converted, 1 otherwise, 2 for a wrong command line.";
 
 host::PluginLibrary* loadPlugin(const std::string& path, std::unique_ptr<host::PluginLibrary>& holder) {
     std::string error;
@@ -86,10 +87,20 @@ ConversionSettings convertSettings(const ConvertWords& w) {
     return s;
 }
 
+int usageFailure(const Failure& failure) {
+    std::fprintf(stderr, "tamboro: %s\n", failure.what());
+    return kExitUsage;
+}
+
 int runConvert(const ConvertWords& w) {
-    ConversionSettings settings = convertSettings(w);
-    OutputOptions outputOptions{w.output, w.audioOut, w.plot, parsePlotSize(w.plotSize)};
-    std::vector<ConversionOutputs> plans = planOutputs(w.inputs, outputOptions);
+    ConversionSettings settings;
+    std::vector<ConversionOutputs> plans;
+    try {
+        settings = convertSettings(w);
+        plans = planOutputs(w.inputs, {w.output, w.audioOut, w.plot, parsePlotSize(w.plotSize)});
+    } catch (const Failure& failure) {
+        return usageFailure(failure);
+    }
     std::vector<BatchJob> jobs;
     for (size_t i = 0; i < w.inputs.size(); i++) jobs.push_back({w.inputs[i], plans[i]});
     std::unique_ptr<host::PluginLibrary> library;
@@ -104,7 +115,11 @@ int runDemoCommand(const DemoWords& w) {
     options.folder = w.folder.empty() ? defaultDemoFolder() : w.folder;
     options.output = w.output;
     options.overwrite = w.force;
-    options.precision = parsePrecision(w.precision);
+    try {
+        options.precision = parsePrecision(w.precision);
+    } catch (const Failure& failure) {
+        return usageFailure(failure);
+    }
     options.blockSize = w.blockSize;
     std::unique_ptr<host::PluginLibrary> library;
     loadPlugin(w.plugin.empty() ? defaultPluginPath() : w.plugin, library);
@@ -164,7 +179,7 @@ void addDemo(CLI::App& app, DemoWords& w, int& exitCode) {
         "demo", "Teach the bundled kick, snare and hi-hat, convert the bundled groove, and show what was found");
     d->add_option("-o,--output", w.output, "MIDI file to write")->capture_default_str();
     d->add_flag("-f,--force", w.force, "Overwrite the MIDI file if it exists");
-    d->add_option("--material", w.folder, "Folder with loop.wav, kick.wav, snare.wav, hihat.wav; default "
+    d->add_option("--material", w.folder, "Folder with loop.flac, kick.flac, snare.flac, hihat.flac; default "
                                           "$TAMBORO_DEMO_DIR, else the source tree's demo folder");
     d->add_option("--precision", w.precision, "Sample precision: 32 or 64")->capture_default_str();
     d->add_option("--block-size", w.blockSize, "Samples per processing call")

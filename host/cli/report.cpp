@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -63,12 +64,12 @@ std::string csvRows(const std::string& input, const ConversionResult& result) {
     return rows.str();
 }
 
-std::string noteTable(const std::vector<Note>& notes, int sampleRate, double tempo) {
+std::string noteTable(const std::vector<Note>& notes, int sampleRate, double tempo, int64_t firstBeatSample) {
     std::ostringstream table;
     table << "  time (s)  bar.beat.8th  drum    velocity\n";
     double eighth = samplesPerEighth(sampleRate, tempo);
     for (const Note& n : notes) {
-        long position = std::lround(n.sample / eighth);
+        long position = std::max(0L, std::lround((double)(n.sample - firstBeatSample) / eighth));
         char row[96];
         std::snprintf(row, sizeof row, "  %8.3f  %4ld.%ld.%ld      %-7s %4d\n", (double)n.sample / sampleRate,
                       position / kEighthsPerBar + 1, position % kEighthsPerBar / kEighthsPerBeat + 1,

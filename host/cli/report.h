@@ -18,8 +18,8 @@ std::string thresholdLine(const ConversionResult& result, int ratioDivisor);
 extern const char* const kCsvHeader;  // "file,time,sample,note,velocity"
 std::string csvRows(const std::string& input, const ConversionResult& result);
 
-// One row per note: time, bar.beat.eighth, drum, velocity.
-std::string noteTable(const std::vector<Note>& notes, int sampleRate, double tempo);
+// One row per note: time, bar.beat.eighth (counted from firstBeatSample), drum, velocity.
+std::string noteTable(const std::vector<Note>& notes, int sampleRate, double tempo, int64_t firstBeatSample);
 
 // One row per drum, one column per eighth note ("x" hit, "." none), bars
 // separated by "|". A note belongs to the nearest eighth.
