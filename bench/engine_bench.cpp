@@ -50,9 +50,31 @@ public:
         for (Setting s : settings) effect->setParameter(s.index, s.value);
     }
 
+    // One hit of each drum in template mode, into slots 0, 1 and 2.
+    void teach() {
+        const float function = effect->getParameter(plugin_info::kFunction);
+        effect->setParameter(plugin_info::kFunction, 0.0f);
+        const drums::Drum kit[] = {drums::Drum::Kick, drums::Drum::Snare, drums::Drum::HiHat};
+        for (int slot = 0; slot < 3; slot++) {
+            effect->setParameter(plugin_info::kTemplateInst, 0.5f * slot);
+            std::vector<float> hit = drums::render({{0, kit[slot]}}, 4 * kBlock);
+            std::vector<T> in(hit.begin(), hit.end()), out(hit.size());
+            for (size_t start = 0; start < hit.size(); start += kBlock) {
+                T* inputs[2] = {in.data() + start, in.data() + start};
+                T* outputs[2] = {out.data() + start, out.data() + start};
+                process(inputs, outputs);
+            }
+        }
+        effect->setParameter(plugin_info::kFunction, function);
+    }
+
     void processBlock(int64_t start) {
         T* inputs[2] = {left.data() + start, right.data() + start};
         T* outputs[2] = {outL.data() + start, outR.data() + start};
+        process(inputs, outputs);
+    }
+
+    void process(T** inputs, T** outputs) {
         if constexpr (std::is_same_v<T, float>)
             effect->processReplacing(inputs, outputs, kBlock);
         else
@@ -71,7 +93,8 @@ public:
         state.SetItemsProcessed(frames);
         state.counters["x_realtime"] =
             benchmark::Counter((double)frames / kSampleRate, benchmark::Counter::kIsRate);
-        state.counters["notes_per_s_audio"] = notesSent * kSampleRate / (double)frames;
+        // MIDI events (note-ons and note-offs) per second of audio.
+        state.counters["events_per_audio_s"] = notesSent * kSampleRate / (double)frames;
     }
 
 private:
@@ -90,7 +113,19 @@ void fixedDrum(benchmark::State& state) {
     drummer.run(state);
 }
 
+// Hits every 50 ms and thresholds that make an onset of nearly every other
+// sample (the release threshold far above the onset one), each matched
+// against three learned templates: the worst case for the match.
+template <typename T>
+void dynamicDense(benchmark::State& state) {
+    Drummer<T> drummer(2205, {{kFunction, 1.0f}, {kDrumSelect, 0.0f}, {kHighThreshold, 0.02f},
+                              {kLowThreshold, 3.0f}});
+    drummer.teach();
+    drummer.run(state);
+}
+
 BENCHMARK_TEMPLATE(fixedDrum, float)->Name("processReplacing/fixed_drum");
+BENCHMARK_TEMPLATE(dynamicDense, float)->Name("processReplacing/dynamic_dense");
 
 }  // namespace
 

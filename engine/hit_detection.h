@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "lane.h"
+#include "learning_and_matching.h"
 #include "velocity.h"
 
 namespace engine {
@@ -75,7 +76,10 @@ void detectOnset(Tamboro& t, Lane<T>& lane) {
     t.hitActive = 1;
     measureVelocity(t, lane);
     t.drumSelectIndex = drumSelectIndexFor(t.drumSelect.load(kRelaxed), t.drumSelectIndex);
-    if (t.drumSelectIndex != kDynamicDrum) t.noteNumber = kSlotNotes[t.drumSelectIndex - 1];
+    if (t.drumSelectIndex == kDynamicDrum)
+        matchTemplates(t, lane);
+    else
+        t.noteNumber = kSlotNotes[t.drumSelectIndex - 1];
 }
 
 // Step 4, after the ring indices have moved on: the index moves before the
