@@ -3,9 +3,14 @@
 // output file left behind.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sndfile.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "cli_test_support.h"
 
@@ -190,6 +195,28 @@ TEST(Command, WritesTheAudioOutputAsLongAsTheInput) {
     EXPECT_EQ(info.channels, 2);
     EXPECT_EQ(info.samplerate, 48000);
     sf_close(file);
+}
+
+TEST(Command, AnInterruptedConversionLeavesNoFiles) {
+    ScratchFolder scratch;
+    writeClicks(scratch.path("long.wav"), {1000, 50000}, 30 * 44100);
+    // One sample per processing call keeps it busy long enough to be interrupted.
+    std::vector<std::string> words = {TAMBORO_CLI_PATH, "convert", scratch.path("long.wav"), "--block-size", "1",
+                                      "--audio-out", scratch.path("out.wav"), "--high", "0.05", "--low", "0.1"};
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    // Wait until the audio output is being written, then interrupt.
+    auto partialFiles = [&] { return filesIn(scratch.path("")) - 1; };
+    for (int i = 0; i < 200 && partialFiles() == 0; i++) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GT(partialFiles(), 0u);
+    kill(pid, SIGINT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+    EXPECT_EQ(partialFiles(), 0u);
 }
 
 }  // namespace

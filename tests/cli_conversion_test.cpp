@@ -135,7 +135,8 @@ TEST(Conversion, LearningThroughTemplateModeFindsTheDemoDrums) {
     std::vector<cli::Note> notes;
     for (auto [sample, note] : csvNotes(r.out)) notes.push_back({sample, note, 0});
     cli::DemoScore score = cli::scoreDemo(notes);
-    EXPECT_GE(score.right, demo::kNumHits - 2) << r.out;
+    EXPECT_EQ(score.right, demo::kNumHits) << r.out;
+    EXPECT_EQ(score.extra, 0) << r.out;
     // Without templates every hit is a kick: the drums above came from learning.
     CommandResult untaught = runTamboro({"convert", folder + "/loop.flac", "-o", scratch.path("plain.mid"), "--csv",
                                          "--high", std::to_string(demo::kHighThreshold), "--low",
@@ -164,14 +165,21 @@ TEST(Conversion, AutoThresholdsFindTheDemoHits) {
     EXPECT_EQ(csvNotes(sparse.out).size(), kClicks.size()) << sparse.out << sparse.err;
 }
 
-TEST(Conversion, DemoReportsItsScore) {
-    SKIP_WITHOUT_ENGINE();
+TEST(Conversion, DemoFindsEveryKnownHitInBothPrecisions) {
+    SKIP_WITHOUT_TEMPLATES();
     ScratchFolder scratch;
-    CommandResult r = runTamboro({"demo", "-o", scratch.path("demo.mid")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("known hits with the right drum"), std::string::npos);
-    EXPECT_NE(r.out.find("kick   |"), std::string::npos);
-    EXPECT_TRUE(fileExists(scratch.path("demo.mid")));
+    for (const char* precision : {"32", "64"}) {
+        CommandResult r = runTamboro({"demo", "-o", scratch.path("demo.mid"), "--force", "--precision", precision});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find("Found 16 of 16 known hits with the right drum (0 with the wrong drum, 0 missed, 0 extra"),
+                  std::string::npos)
+            << r.out;
+        // The grid of what was found repeats the grid of what was played.
+        size_t played = r.out.find("Played:\n"), found = r.out.find("Found:\n");
+        ASSERT_NE(found, std::string::npos);
+        EXPECT_EQ(r.out.substr(played + 8, found - played - 8), r.out.substr(found + 7, found - played - 8));
+        EXPECT_EQ(readBytes(scratch.path("demo.mid")).size() > 14, true);
+    }
 }
 
 }  // namespace

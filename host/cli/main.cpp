@@ -12,6 +12,7 @@
 #include "info.h"
 #include "locations.h"
 #include "option_values.h"
+#include "output_file.h"
 #include "output_names.h"
 
 namespace {
@@ -199,6 +200,7 @@ void addInfo(CLI::App& app, std::string& plugin, int& exitCode) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    removePartialOutputsOnInterrupt();
     CLI::App app("tamboro: turns drum recordings into MIDI files with the Tamboro plug-in", "tamboro");
     app.set_version_flag("--version", "tamboro 1.0");
     app.require_subcommand(1);

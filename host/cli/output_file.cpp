@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -35,7 +38,38 @@ std::string existsMessage(const std::string& target) {
     return target + ": already exists; use --force to overwrite it";
 }
 
+// The temporary files being written, for the signal handler: plain C strings
+// in lock-free slots, because a handler may neither lock nor allocate. A file
+// that finds no free slot is merely not cleaned up after an interruption.
+constexpr size_t kTrackedFiles = 256;
+std::array<std::atomic<const char*>, kTrackedFiles> partialFiles{};
+
+void track(const char* path) {
+    for (auto& slot : partialFiles) {
+        const char* expected = nullptr;
+        if (slot.compare_exchange_strong(expected, path)) return;
+    }
+}
+
+void untrack(const char* path) {
+    for (auto& slot : partialFiles) {
+        const char* expected = path;
+        if (slot.compare_exchange_strong(expected, nullptr)) return;
+    }
+}
+
+extern "C" void removePartialFiles(int signal) {
+    for (auto& slot : partialFiles)
+        if (const char* path = slot.load()) unlink(path);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 }  // namespace
+
+void removePartialOutputsOnInterrupt() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, removePartialFiles);
+}
 
 void refuseExisting(const std::string& target, bool overwrite) {
     struct stat status {};
@@ -53,9 +87,11 @@ PendingOutput::PendingOutput(std::string target, bool overwrite)
     fchmod(fd, kNewFileMode & ~kUmask);
     ::close(fd);
     temporaryPath = pattern;
+    track(temporaryPath.c_str());
 }
 
 PendingOutput::~PendingOutput() {
+    untrack(temporaryPath.c_str());
     if (!committed) unlink(temporaryPath.c_str());
 }
 

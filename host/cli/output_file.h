@@ -13,6 +13,10 @@ namespace cli {
 // is a directory.
 void refuseExisting(const std::string& target, bool overwrite);
 
+// On SIGINT, SIGTERM or SIGHUP, removes the temporary files of outputs still
+// being made, then ends the program as the signal would have.
+void removePartialOutputsOnInterrupt();
+
 class PendingOutput {
 public:
     // Creates the temporary file; throws Failure when that is impossible.
