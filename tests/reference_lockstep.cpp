@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <sstream>
 #include <vector>
 
 #include "plugin_fixture.h"
@@ -194,51 +193,6 @@ size_t Lockstep::noteOffs() const {
     size_t n = 0;
     for (const SentEvent& e : reference.events()) n += (uint8_t)e.event.midiData[0] == 0x89;
     return n;
-}
-
-namespace {
-
-// A placeholder engine answers silence with silence; the filters' offset
-// makes a real one answer with tiny non-zero values.
-template <typename Sample, typename Call>
-bool silenceSounds(Call call) {
-    auto plugin = newInstance();
-    Sample in[4] = {}, outL[4] = {}, outR[4] = {};
-    Sample* inputs[2] = {in, in};
-    Sample* outputs[2] = {outL, outR};
-    call(*plugin, inputs, outputs, 4);
-    return outL[3] != 0;
-}
-
-}  // namespace
-
-bool engineLanded() {
-    static const bool landed = silenceSounds<float>(
-        [](host::Instance& p, float** in, float** out, int32_t n) { p.process(in, out, n); });
-    return landed;
-}
-
-bool doublePathLanded() {
-    static const bool landed = silenceSounds<double>(
-        [](host::Instance& p, double** in, double** out, int32_t n) { p.processDouble(in, out, n); });
-    return landed;
-}
-
-bool templatesLanded() {
-    static const bool landed = [] {
-        // A hit in detection mode on "Dynamic" with untaught templates is a
-        // tie, which keeps slot 0: note 36.
-        auto plugin = newInstance();
-        plugin->setParameter(plugin_info::kFunction, 1.0f);
-        plugin->setParameter(plugin_info::kHighThreshold, 0.0f);
-        float in[1] = {}, outL[1] = {}, outR[1] = {};
-        float* inputs[2] = {in, in};
-        float* outputs[2] = {outL, outR};
-        plugin->process(inputs, outputs, 1);
-        auto events = plugin->midiEvents();
-        return !events.empty() && events[0].status() == 0x99 && events[0].data1() == 36;
-    }();
-    return landed;
 }
 
 }  // namespace reference

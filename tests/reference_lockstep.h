@@ -65,9 +65,4 @@ private:
     size_t eventsCompared = 0;
 };
 
-// Whether the built library already does what a group of comparisons needs.
-bool engineLanded();
-bool doublePathLanded();
-bool templatesLanded();
-
 }  // namespace reference
