@@ -110,6 +110,11 @@ Stereo edgeInputs(uint32_t seed) {
     s.appendConstant(0.0, 0.0, 20000);
     s.append(drumPattern(seed + 4, 2 * kDrums, kRate));
     for (int i = 0; i < 400; i++) s.appendConstant(i % 3 ? nearMax : -nearMax, nearMax, 1);
+    // At band 10's centre the filter's gain of 6 takes its output past the float range.
+    for (int i = 0; i < 600; i++) {
+        const double phase = 2.0 * kPi * 5120.0 * i / kRate;
+        s.appendConstant(1e38 * std::sin(phase), 1e38 * std::cos(phase), 1);
+    }
     s.append(drumPattern(seed + 5, kDrums, kRate));
     return s;
 }
