@@ -60,6 +60,20 @@ void text(cairo_t* cr, double x, double y, const std::string& s, double alignX =
     cairo_show_text(cr, s.c_str());
 }
 
+// Text on a pale box, readable over the curves.
+void boxedText(cairo_t* cr, double x, double y, const std::string& s, double alignX, Colour colour) {
+    constexpr double kPad = 2;
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, s.c_str(), &e);
+    double left = x - alignX * e.x_advance;
+    setColour(cr, kBackground, 0.85);
+    cairo_rectangle(cr, left - kPad, y + e.y_bearing - kPad, e.x_advance + 2 * kPad, e.height + 2 * kPad);
+    cairo_fill(cr);
+    setColour(cr, colour);
+    cairo_move_to(cr, left, y);
+    cairo_show_text(cr, s.c_str());
+}
+
 std::string format(const char* pattern, double v) {
     char s[64];
     std::snprintf(s, sizeof s, pattern, v);
@@ -185,8 +199,7 @@ void PlotRecorder::render(const std::string& path, const std::string& title, con
         cairo_line_to(cr, xOf(c), mid - waveMin[(size_t)c] / peak * half + 0.5);
     }
     cairo_stroke(cr);
-    setColour(cr, kAxis);
-    text(cr, l.wave.x - 6, l.wave.y + 12, "input", 1.0);
+    boxedText(cr, l.wave.x + 6, l.wave.y + 14, "input (mean of both channels)", 0.0, kAxis);
 
     // Level in decibels, with the thresholds.
     double levelPeakDb = toDb(*std::max_element(levelMax.begin(), levelMax.end()));
@@ -213,10 +226,9 @@ void PlotRecorder::render(const std::string& path, const std::string& title, con
     cairo_stroke(cr);
     horizontalLine(cr, l.level, yOfDb(highDb), kHighLine, true);
     horizontalLine(cr, l.level, yOfDb(releaseDb), kReleaseLine, true);
-    setColour(cr, kHighLine);
-    text(cr, l.level.x + l.level.w - 4, yOfDb(highDb) - 4, format("high %.1f dB", highDb), 1.0);
-    setColour(cr, kReleaseLine);
-    text(cr, l.level.x + l.level.w - 4, yOfDb(releaseDb) + 14, format("release %.1f dB", releaseDb), 1.0);
+    boxedText(cr, l.level.x + l.level.w - 6, yOfDb(highDb) - 5, format("high %.1f dB", highDb), 1.0, kHighLine);
+    boxedText(cr, l.level.x + l.level.w - 6, yOfDb(releaseDb) + 15, format("release %.1f dB", releaseDb), 1.0,
+              kReleaseLine);
 
     // A marker per note through both panels.
     for (const Note& n : notes) {
@@ -233,8 +245,7 @@ void PlotRecorder::render(const std::string& path, const std::string& title, con
     }
     frameRect(cr, l.wave);
     frameRect(cr, l.level);
-    setColour(cr, kAxis);
-    text(cr, l.level.x - 6, l.level.y - 4, "level", 1.0);
+    boxedText(cr, l.level.x + 6, l.level.y + 22, "level the detector compares", 0.0, kAxis);
 
     cairo_destroy(cr);
     cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
