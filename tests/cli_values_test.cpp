@@ -88,7 +88,11 @@ TEST(AutoThresholds, StayWithinTheSliders) {
 TEST(AutoThresholds, WarnOnSilenceAndOnSteadyNoise) {
     LevelHistogram silent;
     silent.add(0.0);
-    EXPECT_FALSE(chooseThresholds(silent, 0).warning.empty());
+    silent.add(1e-24);  // what the band filters give for digital silence
+    AutoThresholds none = chooseThresholds(silent, 0);
+    EXPECT_FALSE(none.warning.empty());
+    EXPECT_EQ(none.values.high, 1.0f);  // the plug-in's defaults, not a threshold of -480 dB
+    EXPECT_EQ(none.values.low, 1.0f);
     LevelHistogram steady;
     for (int i = 0; i < 1000; i++) steady.add(0.1 + 0.01 * (i % 3));
     EXPECT_FALSE(chooseThresholds(steady, 0).warning.empty());

@@ -67,7 +67,8 @@ double LevelHistogram::percentile(double fraction) const {
 
 AutoThresholds chooseThresholds(const LevelHistogram& levels, int ratioDivisor) {
     AutoThresholds result{{kSliderMax, kSliderMax}, ""};
-    if (!(levels.peak() > 0.0)) {
+    // The filters' answer to digital silence is far below this, but not zero.
+    if (!(levels.peak() > fromDb(kLowestDb))) {
         result.warning = "the plug-in's output is silent; no thresholds can make it trigger";
         return result;
     }
