@@ -151,11 +151,13 @@ TEST(Processing, NonFiniteInputIsTakenAsSilence) {
         poisoned.left[at] = NAN;
         poisoned.right[at] = at % 2 ? INFINITY : -INFINITY;
     }
-    auto a = newInstance(), b = newInstance();
-    Stereo outClean = run(*a, clean), outPoisoned = run(*b, poisoned);
-    EXPECT_TRUE(sameBits(outClean.left, outPoisoned.left));
-    EXPECT_TRUE(sameBits(outClean.right, outPoisoned.right));
-    for (float v : outPoisoned.left) ASSERT_TRUE(std::isfinite(v));
+    for (Path path : kBothPaths) {
+        auto a = newInstance(), b = newInstance();
+        Stereo outClean = run(*a, clean, kBlock, path), outPoisoned = run(*b, poisoned, kBlock, path);
+        EXPECT_TRUE(sameBits(outClean.left, outPoisoned.left));
+        EXPECT_TRUE(sameBits(outClean.right, outPoisoned.right));
+        for (float v : outPoisoned.left) ASSERT_TRUE(std::isfinite(v));
+    }
 }
 
 // A finite input huge enough to overflow the filters: an overflowing filter

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -32,21 +33,47 @@ struct Stereo {
     std::vector<float> left, right;
 };
 
-inline Stereo run(host::Instance& plugin, const Stereo& in, int32_t blockSize = kBlock) {
+// Which processing call a test drives: processReplacing or processDoubleReplacing.
+enum class Path { Single, Double };
+constexpr Path kBothPaths[] = {Path::Single, Path::Double};
+
+struct StereoDouble {
+    std::vector<double> left, right;
+};
+
+// The 64-bit path with the signal widened; its outputs are kept whole.
+inline StereoDouble runDouble(host::Instance& plugin, const Stereo& in, int32_t blockSize = kBlock) {
+    StereoDouble wide{{in.left.begin(), in.left.end()}, {in.right.begin(), in.right.end()}};
+    StereoDouble out{std::vector<double>(in.left.size()), std::vector<double>(in.left.size())};
+    plugin.processStereoDouble(wide.left.data(), wide.right.data(), out.left.data(),
+                               out.right.data(), in.frames(), blockSize);
+    return out;
+}
+
+// Outputs of the 64-bit path are rounded to float here.
+inline Stereo run(host::Instance& plugin, const Stereo& in, int32_t blockSize = kBlock,
+                  Path path = Path::Single) {
     Stereo out(in.left.size());
+    if (path == Path::Double) {
+        StereoDouble wide = runDouble(plugin, in, blockSize);
+        std::copy(wide.left.begin(), wide.left.end(), out.left.begin());
+        std::copy(wide.right.begin(), wide.right.end(), out.right.begin());
+        return out;
+    }
     plugin.processStereo(in.left.data(), in.right.data(), out.left.data(), out.right.data(),
                          in.frames(), blockSize);
     return out;
 }
 
-inline void hold(host::Instance& plugin, int64_t frames, float value = 0.0f) {
-    run(plugin, Stereo((size_t)frames, value));
+inline void hold(host::Instance& plugin, int64_t frames, float value = 0.0f,
+                 Path path = Path::Single) {
+    run(plugin, Stereo((size_t)frames, value), kBlock, path);
 }
 
 // A hit starts in the next sample: no level is below a threshold of 0.
-inline void startHit(host::Instance& plugin, float value = 0.0f) {
+inline void startHit(host::Instance& plugin, float value = 0.0f, Path path = Path::Single) {
     plugin.setParameter(kHighThreshold, 0.0f);
-    hold(plugin, 1, value);
+    hold(plugin, 1, value, path);
     plugin.setParameter(kHighThreshold, kNever);
 }
 

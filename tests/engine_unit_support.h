@@ -2,10 +2,12 @@
 // tests, and a host callback that keeps the MIDI events it receives.
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <type_traits>
 #include <vector>
 
+#include "engine_drum_signal.h"
 #include "shell/tamboro.h"
 
 namespace enginetest {
@@ -29,6 +31,14 @@ inline intptr_t keepEvents(AEffect*, int32_t opcode, int32_t, intptr_t, void* pt
 inline std::unique_ptr<Tamboro> newTamboro(audioMasterCallback callback = nullptr) {
     receivedEvents().clear();
     return std::unique_ptr<Tamboro>(static_cast<Tamboro*>(createEffectInstance(callback)));
+}
+
+// Rings of noise for the velocity measurement, the same on both paths.
+template <typename T>
+void fillRingsWithNoise(T* left, T* right) {
+    drums::Noise noise;
+    for (int i = 0; i < kInputRingSize; i++) left[i] = std::fabs(noise.next());
+    for (int i = 0; i < kInputRingSize; i++) right[i] = (float)(std::fabs(noise.next()) * 0.75);
 }
 
 template <typename T>

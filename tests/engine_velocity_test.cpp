@@ -36,9 +36,7 @@ void fillRings(Tamboro& t, float left, float right) {
 // out); without the float roundings every one of them differs.
 TEST(Velocity, IntermediatesEqualAnIndependentModel) {
     auto t = newTamboro();
-    drums::Noise noise;
-    for (int i = 0; i < kInputRingSize; i++) t->inputRingL[i] = std::fabs(noise.next());
-    for (int i = 0; i < kInputRingSize; i++) t->inputRingR[i] = (float)(std::fabs(noise.next()) * 0.75);
+    fillRingsWithNoise(t->inputRingL, t->inputRingR);
     engine::Lane<float> lane(*t);
     engine::measureVelocity(*t, lane);
     EXPECT_EQ(bitsOf(t->meanLeft), 0x3ef401bdu);
