@@ -28,24 +28,26 @@ uint32_t nextRandom(uint32_t& state) {
 
 float noise(uint32_t& state) { return (float)nextRandom(state) / 2147483648.0f - 1.0f; }
 
-// One sample of each drum at time t (seconds), before the envelope's gain.
-float kickSample(double t, double& phase) {
-    double frequency = 50.0 + 70.0 * std::exp(-t / 0.03);
-    phase += 2.0 * kPi * frequency / kRate;
-    return (float)(std::sin(phase) * std::exp(-t / 0.06));
+// One sample of each drum at time t (seconds), before the gain. Each is a
+// decaying tone whose period divides 20 samples at 44.1 kHz, so that the
+// detector's 20-sample level follows the envelope smoothly and each hit
+// triggers exactly once; the snare adds some noise.
+constexpr double kKickTone = 1102.5, kSnareTone = 2205.0, kHiHatTone = 4410.0;
+
+constexpr double kAttack = 0.003;  // a soft start excites the low bands less
+
+float toneSample(double t, double frequency, double decay) {
+    double attack = t < kAttack ? 0.5 - 0.5 * std::cos(kPi * t / kAttack) : 1.0;
+    return (float)(attack * std::sin(2.0 * kPi * frequency * t) * std::exp(-t / decay));
 }
+
+float kickSample(double t) { return toneSample(t, kKickTone, 0.06); }
 
 float snareSample(double t, uint32_t& state) {
-    double tone = std::sin(2.0 * kPi * 190.0 * t) * std::exp(-t / 0.04);
-    return (float)(0.5 * tone + 0.6 * noise(state) * std::exp(-t / 0.05));
+    return toneSample(t, kSnareTone, 0.04) + (float)(0.2 * noise(state) * std::exp(-t / 0.03));
 }
 
-float hiHatSample(double t, uint32_t& state, float& previous) {
-    float white = noise(state);
-    float bright = white - previous;  // a first difference tilts the noise upwards
-    previous = white;
-    return (float)(0.5 * bright * std::exp(-t / 0.02));
-}
+float hiHatSample(double t) { return toneSample(t, kHiHatTone, 0.02); }
 
 }  // namespace
 
@@ -64,13 +66,11 @@ Stereo drumHit(Drum drum, float gain, uint32_t seed) {
     hit.left.resize(kHitFrames);
     hit.right.resize(kHitFrames);
     uint32_t state = seed * 2654435761u + 1;
-    double phase = 0.0;
-    float previous = 0.0f;
     for (size_t i = 0; i < kHitFrames; i++) {
         double t = (double)i / kRate;
-        float s = drum == Drum::Kick    ? kickSample(t, phase)
+        float s = drum == Drum::Kick    ? kickSample(t)
                   : drum == Drum::Snare ? snareSample(t, state)
-                                        : hiHatSample(t, state, previous);
+                                        : hiHatSample(t);
         hit.left[i] = gain * s;
         hit.right[i] = gain * kRightGain * s;
     }

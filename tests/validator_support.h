@@ -34,8 +34,8 @@ constexpr float kDrumHiHat = 1.0f;
 constexpr float kDetectionMode = 1.0f;
 constexpr float kTemplateMode = 0.0f;
 // Thresholds at which the test hits above trigger and their decay releases.
-constexpr float kTestHighThreshold = 0.1f;
-constexpr float kTestLowThreshold = 0.3f;
+constexpr float kTestHighThreshold = 0.05f;
+constexpr float kTestLowThreshold = 0.05f;
 
 // Detection mode with a fixed drum and the test thresholds.
 void setDetection(host::Instance& plugin, float drum = kDrumKick);
