@@ -43,7 +43,7 @@ inline int32_t nextRingIndex(int32_t index, int32_t size) {
     return index >= size - 1 ? 0 : index + 1;
 }
 
-// Step 1: the magnitudes of this sample's outputs. The tests of this sample
+// Level input: the magnitudes of this sample's outputs. The tests of this sample
 // read the level of the previous one, through the snapshots.
 template <typename T>
 void takeLevelInput(Lane<T>& lane, const T (&outputs)[kNumChannels]) {
@@ -54,7 +54,7 @@ void takeLevelInput(Lane<T>& lane, const T (&outputs)[kNumChannels]) {
     lane.levelSnapshots[kReleaseSnapshot] = lane.levelSnapshots[kSourceSnapshot];
 }
 
-// Step 2: with a ratio selected the low threshold follows the high one and is
+// Thresholds: with a ratio selected the low threshold follows the high one and is
 // written back into "Low Threshold" and "Ratio Divide" in every sample.
 template <typename T>
 void updateThresholds(Tamboro& t, Lane<T>& lane) {
@@ -68,7 +68,7 @@ void updateThresholds(Tamboro& t, Lane<T>& lane) {
     lane.effectiveLowThreshold = low * kTenth;
 }
 
-// Step 3. The note of a hit on "Dynamic" is chosen by the template match.
+// Onset. The note of a hit on "Dynamic" is chosen by the template match.
 template <typename T>
 void detectOnset(Tamboro& t, Lane<T>& lane) {
     if (t.hitActive || !((double)lane.highThreshold() <= (double)lane.levelSnapshots[kOnsetSnapshot]))
@@ -82,7 +82,7 @@ void detectOnset(Tamboro& t, Lane<T>& lane) {
         t.noteNumber = kSlotNotes[t.drumSelectIndex - 1];
 }
 
-// Step 4, after the ring indices have moved on: the index moves before the
+// Level update, after the ring indices have moved on: the index moves before the
 // write, and the sum is formed afresh in index order and rounded once.
 template <typename T>
 void updateLevel(Tamboro& t, Lane<T>& lane) {

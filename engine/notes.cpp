@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-
 #include <iterator>
+#include <limits>
 
 namespace engine {
 
