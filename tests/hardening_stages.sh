@@ -17,6 +17,11 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 LEAK_SUPPRESSIONS="suppressions=$PWD/tests/hardening_lsan.supp"
 
+# Left out of the clang build until mended: their test signal depends on the
+# order in which the compiler evaluates function arguments, so their
+# note-count expectations hold only for g++ (the main suite runs them).
+ASAN_EXCLUDE=${ASAN_EXCLUDE-'^ReferenceComparison\.DoublePathOn(DrumsAndNoise|SamplesThatAreFloats)$'}
+
 STAGE_PASSED=0
 STAGE_FAILED=0
 STAGE_LINES=()
@@ -72,16 +77,19 @@ stage_address_sanitizer() {
         stage_count "ASan+UBSan build" 0 1
         return 1
     fi
-    LSAN_OPTIONS=$LEAK_SUPPRESSIONS stage_ctest "suite under ASan+UBSan" "$ASAN_BUILD_DIR"
+    LSAN_OPTIONS=$LEAK_SUPPRESSIONS stage_ctest "suite under ASan+UBSan" "$ASAN_BUILD_DIR" \
+        ${ASAN_EXCLUDE:+-E "$ASAN_EXCLUDE"}
 }
 
-# The tests that drive the plug-in from several threads at once.
+# The tests that drive the plug-in from several threads at once, and the
+# command converting several files in parallel, one instance per thread.
 THREADED_TESTS=(validator_threads_test validator_lifecycle_test)
 
 stage_thread_sanitizer() {
+    local out
     stage_banner "build: clang, ThreadSanitizer"
     clang_configure "$TSAN_BUILD_DIR" thread
-    if ! cmake --build "$TSAN_BUILD_DIR" -j"$(nproc)" --target tamboro "${THREADED_TESTS[@]}"; then
+    if ! cmake --build "$TSAN_BUILD_DIR" -j"$(nproc)" --target tamboro tamboro_cli "${THREADED_TESTS[@]}"; then
         stage_count "TSan build" 0 1
         return
     fi
@@ -89,6 +97,14 @@ stage_thread_sanitizer() {
         stage_banner "$t under TSan"
         stage_gtest "$t under TSan" "$TSAN_BUILD_DIR/tests/$t"
     done
+    stage_banner "tamboro convert -j 4 under TSan"
+    out=$(mktemp -d)
+    if "$TSAN_BUILD_DIR/tamboro" convert demo/*.flac -o "$out" -j 4; then
+        stage_count "tamboro convert -j 4 under TSan" 1 0
+    else
+        stage_count "tamboro convert -j 4 under TSan" 0 1
+    fi
+    rm -rf "$out"
 }
 
 # One conversion, learning included, with no memory error and no leak.
