@@ -9,8 +9,17 @@ namespace engine {
 // Keeps the recursive state away from subnormal numbers on silent input.
 constexpr double kAntiDenormalOffset = 1e-25;
 
-// One direct-form-I step. The sum is formed left to right in double
-// precision and rounded to float once, when stored. The history is read into
+// The direct-form-I sum, formed left to right in double precision: the three
+// feed-forward products added in order, the two feedback products subtracted,
+// then the offset. Written once for a single filter and for the filter bank's
+// left/right pairs (Number is then a two-lane vector of doubles).
+template <typename Number>
+inline Number biquadSum(Number b0, Number b1, Number b2, Number a1, Number a2, Number x0,
+                        Number x1, Number x2, Number y1, Number y2) {
+    return b0 * x0 + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2 + kAntiDenormalOffset;
+}
+
+// One step, rounded to float once, when stored. The history is read into
 // locals first so that the compiler need not reload it after each store.
 template <typename Filter>
 inline float stepFilter(Filter& f, float b0, float b1, float b2, float a1, float a2, float x0,
@@ -19,9 +28,7 @@ inline float stepFilter(Filter& f, float b0, float b1, float b2, float a1, float
     const float y2 = *f.outputCell2;
     f.prevOutput1 = y1;
     f.prevOutput2 = y2;
-    const double sum = (double)b0 * x0 + (double)b1 * x1 + (double)b2 * x2 - (double)a1 * y1 -
-                       (double)a2 * y2 + kAntiDenormalOffset;
-    float y = (float)sum;
+    float y = (float)biquadSum<double>(b0, b1, b2, a1, a2, x0, x1, x2, y1, y2);
     // A non-finite output would poison the feedback for the instance's
     // lifetime: forget this filter's history instead.
     if (!std::isfinite(y)) {

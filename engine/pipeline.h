@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "filter_bank.h"
 #include "hit_detection.h"
 #include "lane.h"
 #include "learning_and_matching.h"
@@ -34,43 +35,26 @@ void takeInputs(Tamboro& t, Lane<T>& lane, T* const* inputs, int32_t i) {
     }
 }
 
-// Steps 3 and 4: the filter bank in object order, and each channel's
-// output, the sum of its band outputs in band order rounded once when
-// stored. The sums are formed as the bands come out of the bank, so the
-// additions overlap with the filtering. The filters are 32-bit: the 64-bit
-// path's inputs are rounded as they enter.
+// Steps 3 and 4: the filter bank, and each channel's output, the sum of its
+// band outputs in band order rounded once when stored. The filters are
+// 32-bit: the 64-bit path's inputs are rounded as they enter.
 template <typename T>
-void filterAndSum(Tamboro& t, Lane<T>& lane, T (&outputs)[kNumChannels]) {
-    float x0[kNumChannels], x1[kNumChannels], x2[kNumChannels];
-    for (int c = 0; c < kNumChannels; c++) {
-        x0[c] = (float)lane.inputRing[c][t.readIndex];
-        x1[c] = (float)*lane.prevInput1[c];
-        x2[c] = (float)*lane.prevInput2[c];
-    }
-    double sum[kNumChannels] = {kSumStart, kSumStart};
-    for (int k = 0; k < kNumBands; k++) {
-        // Copied once for both filters of the band, rather than reloaded
-        // after the first filter's stores.
-        const float b0 = t.bandCoefficients[k][kB0], b1 = t.bandCoefficients[k][kB1],
-                    b2 = t.bandCoefficients[k][kB2], a1 = t.bandCoefficients[k][kA1],
-                    a2 = t.bandCoefficients[k][kA2];
-        Tamboro::BandFilterPair& pair = t.bandFilters[k];
-        const float left = pair.left.filterSample(b0, b1, b2, a1, a2, x0[0], x1[0], x2[0]);
-        const float right = pair.right.filterSample(b0, b1, b2, a1, a2, x0[1], x1[1], x2[1]);
-        lane.bandOutputs[2 * k] = left;
-        lane.bandOutputs[2 * k + 1] = right;
-        sum[0] += left;
-        sum[1] += right;
-    }
+void filterAndSum(Tamboro& t, Lane<T>& lane, FilterBank& bank, T (&outputs)[kNumChannels]) {
+    const ChannelPair x0 = ChannelPair{(float)lane.inputRing[0][t.readIndex],
+                                       (float)lane.inputRing[1][t.readIndex]};
+    const ChannelPair x1 = ChannelPair{(float)*lane.prevInput1[0], (float)*lane.prevInput1[1]};
+    const ChannelPair x2 = ChannelPair{(float)*lane.prevInput2[0], (float)*lane.prevInput2[1]};
+    const ChannelPair sum = bank.step(x0, x1, x2, lane.bandOutputs);
     for (int c = 0; c < kNumChannels; c++) outputs[c] = (T)sum[c];
 }
 
 template <typename T>
-void processSample(Tamboro& t, Lane<T>& lane, T* const* inputs, T* const* outputs, int32_t i) {
+void processSample(Tamboro& t, Lane<T>& lane, FilterBank& bank, LevelWindowSum<T>& windowSum,
+                   T* const* inputs, T* const* outputs, int32_t i) {
     t.eventDeltaFrames = i;
     takeInputs(t, lane, inputs, i);   // 1, 2
     T out[kNumChannels];
-    filterAndSum(t, lane, out);       // 3, 4
+    filterAndSum(t, lane, bank, out); // 3, 4
     for (int c = 0; c < kNumChannels; c++) outputs[c][i] = out[c];
     takeLevelInput(lane, out);        // 5
     updateSamplesPerBeat(t);
@@ -83,13 +67,17 @@ void processSample(Tamboro& t, Lane<T>& lane, T* const* inputs, T* const* output
         runLearningStage(t, lane);
     t.readIndex = nextRingIndex(t.readIndex, kInputRingSize);  // 10
     t.writeIndex = nextRingIndex(t.writeIndex, kInputRingSize);
-    updateLevel(t, lane);             // 11
+    updateLevel(t, lane, windowSum);           // 11
 }
 
 template <typename T>
 void runPipeline(Tamboro& t, T* const* inputs, T* const* outputs, int32_t sampleFrames) {
     Lane<T> lane(t);
-    for (int32_t i = 0; i < sampleFrames; i++) processSample(t, lane, inputs, outputs, i);
+    FilterBank bank(t);
+    LevelWindowSum<T> windowSum(lane.levelHistory);
+    for (int32_t i = 0; i < sampleFrames; i++)
+        processSample(t, lane, bank, windowSum, inputs, outputs, i);
+    if (sampleFrames > 0) bank.storeHistories(t);
 }
 
 }  // namespace engine
