@@ -1,15 +1,18 @@
-// The 22 band filters as the processing call steps them: the left and right
-// filter of a band run side by side in the two lanes of one vector. Each lane
-// does exactly what the filter's own step does, operation for operation, so
-// the results are those of stepping the objects one by one.
+// The 22 band filters as the processing call steps them. The left and right
+// filters of a band, and of two neighbouring bands, run side by side in the
+// lanes of one vector. Each lane does exactly what a filter's own step does,
+// operation for operation, so the results are those of stepping the objects
+// one by one; only the number of instructions changes.
 //
-// During a call the filters' histories live here, in registers and on the
-// stack, instead of going through the objects' cells and members 22 times a
-// sample; storeHistories puts them back at the end of the call, so between
-// calls every filter member holds what stepping the object would leave there.
+// During a call the filters' histories live here instead of going through
+// the objects' cells and members 22 times a sample; storeHistories puts them
+// back at the end of the call, so between calls every filter member holds
+// what stepping the objects would have left there.
 #pragma once
 
+#include <array>
 #include <cstring>
+#include <type_traits>
 
 #include "band_filters.h"
 #include "lane.h"
@@ -18,22 +21,28 @@ namespace engine {
 
 // Left in lane 0, right in lane 1.
 using ChannelPair = double __attribute__((vector_size(2 * sizeof(double))));
-using FloatChannelPair = float __attribute__((vector_size(2 * sizeof(float))));
+// Two bands: lanes 0 and 1 the first band's left and right, 2 and 3 the second's.
+using BandPair = double __attribute__((vector_size(4 * sizeof(double))));
 
-inline ChannelPair roundedToFloat(ChannelPair v) {
-    return __builtin_convertvector(__builtin_convertvector(v, FloatChannelPair), ChannelPair);
-}
+template <typename Lanes>
+struct FloatLanesOf;
+template <>
+struct FloatLanesOf<ChannelPair> {
+    using type = float __attribute__((vector_size(2 * sizeof(float))));
+};
+template <>
+struct FloatLanesOf<BandPair> {
+    using type = float __attribute__((vector_size(4 * sizeof(float))));
+};
 
+// Wide is ChannelPair (one band per vector) or BandPair (two bands per
+// vector, and the last band of an odd count on its own).
+template <typename Wide>
 class FilterBank {
 public:
     explicit FilterBank(const Tamboro& t) {
-        for (int k = 0; k < kNumBands; k++) {
-            const float* c = t.bandCoefficients[k];
-            coefficients[k] = {both(c[kB0]), both(c[kB1]), both(c[kB2]), both(c[kA1]), both(c[kA2])};
-            const Tamboro::BandFilterPair& pair = t.bandFilters[k];
-            histories[latest][k] = {ChannelPair{*pair.left.outputCell1, *pair.right.outputCell1},
-                                    ChannelPair{*pair.left.outputCell2, *pair.right.outputCell2}};
-        }
+        for (int g = 0; g < kNumGroups; g++) loadGroup(groups[g], t, g * kBandsPerGroup);
+        for (Group<ChannelPair>& last : lastBand) loadGroup(last, t, kLastBand);
     }
 
     // Steps every band with the rounded inputs x[n], x[n-1], x[n-2], stores
@@ -41,58 +50,86 @@ public:
     // two channels' sums of them, added in band order and not yet rounded.
     template <typename T>
     ChannelPair step(ChannelPair x0, ChannelPair x1, ChannelPair x2, T* bandOutputs) {
-        const History* before = histories[latest];
+        const int before = latest;
         latest ^= 1;
-        History* after = histories[latest];
-        ChannelPair sum = {kSumStart, kSumStart};
-        for (int k = 0; k < kNumBands; k++) {
-            const Coefficients& c = coefficients[k];
-            const ChannelPair y = roundedToFloat(biquadSum(c.b0, c.b1, c.b2, c.a1, c.a2, x0, x1, x2,
-                                                           before[k].y1, before[k].y2));
-            // A lane whose output is not finite forgets its history and
-            // returns 0.0, as the filter's own step does.
-            const auto finite = (y - y) == 0.0;
-            after[k].y1 = finite ? y : ChannelPair{};
-            after[k].y2 = finite ? before[k].y1 : ChannelPair{};
-            storePair(bandOutputs + 2 * k, after[k].y1);
-            sum += after[k].y1;
-        }
-        return sum;
+        const ChannelPair sum = stepBands<kFiniteOutputs>(x0, x1, x2, before, bandOutputs);
+        // The sum is a double of at most 11 floats: it is finite exactly when
+        // every band output is, so one test covers the rare overflow.
+        if ((sum - sum)[0] == 0.0 && (sum - sum)[1] == 0.0) return sum;
+        return stepBands<kAnyOutputs>(x0, x1, x2, before, bandOutputs);
     }
 
     // After at least one step: the filters' cells and members as the latest
     // step left them.
     void storeHistories(Tamboro& t) const {
-        for (int k = 0; k < kNumBands; k++) {
-            Tamboro::BandFilterPair& pair = t.bandFilters[k];
-            storeHistory(pair.left, k, 0);
-            storeHistory(pair.right, k, 1);
-        }
+        for (int g = 0; g < kNumGroups; g++) storeGroup(groups[g], t, g * kBandsPerGroup);
+        for (const Group<ChannelPair>& last : lastBand) storeGroup(last, t, kLastBand);
     }
 
 private:
-    struct Coefficients {
-        ChannelPair b0, b1, b2, a1, a2;
-    };
-    // A band's y[n-1] and y[n-2], widened from float.
+    static constexpr int kBandsPerGroup = sizeof(Wide) / sizeof(ChannelPair);
+    static constexpr int kNumGroups = kNumBands / kBandsPerGroup;
+    static constexpr int kLastBand = kNumBands - 1;
+    static_assert(kNumBands % kBandsPerGroup <= 1, "at most one band runs on its own");
+
+    enum Outputs { kFiniteOutputs, kAnyOutputs };
+
+    // A group's y[n-1] and y[n-2], widened from float.
+    template <typename Lanes>
     struct History {
-        ChannelPair y1, y2;
+        Lanes y1, y2;
+    };
+    // One or two bands: their coefficients, and two histories used in turn.
+    // A step reads one and writes the other, so the history before the latest
+    // step is still there for prevOutput1/2, and for a step taken again.
+    template <typename Lanes>
+    struct Group {
+        Lanes b0, b1, b2, a1, a2;
+        History<Lanes> histories[2];
     };
 
-    static ChannelPair both(float value) { return ChannelPair{value, value}; }
-
-    static void storePair(float* destination, ChannelPair values) {
-        const FloatChannelPair rounded = __builtin_convertvector(values, FloatChannelPair);
-        std::memcpy(destination, &rounded, sizeof rounded);
-    }
-    static void storePair(double* destination, ChannelPair values) {
-        std::memcpy(destination, &values, sizeof values);
+    template <typename Lanes>
+    static Lanes spread(ChannelPair v) {
+        if constexpr (std::is_same_v<Lanes, ChannelPair>)
+            return v;
+        else
+            return Lanes{v[0], v[1], v[0], v[1]};
     }
 
-    template <typename Filter>
-    void storeHistory(Filter& f, int band, int lane) const {
-        const History& before = histories[latest ^ 1][band];
-        const History& after = histories[latest][band];
+    template <typename Lanes>
+    static void loadGroup(Group<Lanes>& group, const Tamboro& t, int firstBand) {
+        constexpr int kLanes = sizeof(Lanes) / sizeof(double);
+        for (int lane = 0; lane < kLanes; lane++) {
+            const int band = firstBand + lane / 2;
+            const float* c = t.bandCoefficients[band];
+            group.b0[lane] = c[kB0];
+            group.b1[lane] = c[kB1];
+            group.b2[lane] = c[kB2];
+            group.a1[lane] = c[kA1];
+            group.a2[lane] = c[kA2];
+            const Tamboro::BandFilterPair& pair = t.bandFilters[band];
+            const bool left = lane % 2 == 0;
+            group.histories[0].y1[lane] = left ? *pair.left.outputCell1 : *pair.right.outputCell1;
+            group.histories[0].y2[lane] = left ? *pair.left.outputCell2 : *pair.right.outputCell2;
+        }
+    }
+
+    template <typename Lanes>
+    void storeGroup(const Group<Lanes>& group, Tamboro& t, int firstBand) const {
+        constexpr int kLanes = sizeof(Lanes) / sizeof(double);
+        for (int lane = 0; lane < kLanes; lane++) {
+            Tamboro::BandFilterPair& pair = t.bandFilters[firstBand + lane / 2];
+            if (lane % 2 == 0)
+                storeHistory(pair.left, group, lane);
+            else
+                storeHistory(pair.right, group, lane);
+        }
+    }
+
+    template <typename Filter, typename Lanes>
+    void storeHistory(Filter& f, const Group<Lanes>& group, int lane) const {
+        const History<Lanes>& before = group.histories[latest ^ 1];
+        const History<Lanes>& after = group.histories[latest];
         f.prevOutput1 = (float)before.y1[lane];
         f.prevOutput2 = (float)before.y2[lane];
         f.newOutput = f.lastOutput = (float)after.y1[lane];
@@ -100,10 +137,53 @@ private:
         *f.outputCell2 = (float)after.y2[lane];
     }
 
-    Coefficients coefficients[kNumBands];
-    // Two sets, used in turn: a step reads one and writes the other, so the
-    // history before the latest step is still there for prevOutput1/2.
-    History histories[2][kNumBands];
+    // All bands from history `before` into the other one.
+    template <Outputs outputs, typename T>
+    ChannelPair stepBands(ChannelPair x0, ChannelPair x1, ChannelPair x2, int before,
+                          T* bandOutputs) {
+        ChannelPair sum = {kSumStart, kSumStart};
+        for (int g = 0; g < kNumGroups; g++) {
+            const Wide y = stepGroup<outputs>(groups[g], x0, x1, x2, before,
+                                              bandOutputs + g * 2 * kBandsPerGroup);
+            for (int band = 0; band < kBandsPerGroup; band++)
+                sum += ChannelPair{y[2 * band], y[2 * band + 1]};
+        }
+        for (Group<ChannelPair>& last : lastBand)
+            sum += stepGroup<outputs>(last, x0, x1, x2, before, bandOutputs + 2 * kLastBand);
+        return sum;
+    }
+
+    // With kAnyOutputs, a lane whose output is not finite forgets its history
+    // and returns 0.0, as the filter's own step does; kFiniteOutputs leaves
+    // that test out, for a step whose outputs all turn out finite.
+    template <Outputs outputs, typename Lanes, typename T>
+    static Lanes stepGroup(Group<Lanes>& g, ChannelPair x0, ChannelPair x1, ChannelPair x2,
+                           int before, T* bandOutputs) {
+        using FloatLanes = typename FloatLanesOf<Lanes>::type;
+        const History<Lanes>& from = g.histories[before];
+        const FloatLanes rounded = __builtin_convertvector(
+            biquadSum(g.b0, g.b1, g.b2, g.a1, g.a2, spread<Lanes>(x0), spread<Lanes>(x1),
+                      spread<Lanes>(x2), from.y1, from.y2),
+            FloatLanes);
+        Lanes y = __builtin_convertvector(rounded, Lanes);
+        Lanes y2 = from.y1;
+        if constexpr (outputs == kAnyOutputs) {
+            const auto finite = (y - y) == 0.0;
+            y = finite ? y : Lanes{};
+            y2 = finite ? y2 : Lanes{};
+        }
+        g.histories[before ^ 1] = {y, y2};
+        if constexpr (std::is_same_v<T, float>) {
+            const FloatLanes stored = __builtin_convertvector(y, FloatLanes);
+            std::memcpy(bandOutputs, &stored, sizeof stored);
+        } else {
+            std::memcpy(bandOutputs, &y, sizeof y);
+        }
+        return y;
+    }
+
+    Group<Wide> groups[kNumGroups];
+    std::array<Group<ChannelPair>, kNumBands % kBandsPerGroup> lastBand;
     int latest = 0;
 };
 

@@ -18,13 +18,13 @@ namespace engine {
 constexpr double kTenth = 0.1f;
 
 // Exact "Ratio Select" positions and the divisor each selects; 0 for none.
+struct RatioPosition {
+    float select;
+    int divisor;
+};
+constexpr RatioPosition kRatioPositions[] = {{0.25f, 19}, {0.5f, 39}, {0.75f, 79}, {1.0f, 119}};
 inline int ratioDivisor(float ratioSelect) {
-    struct Position {
-        float select;
-        int divisor;
-    };
-    constexpr Position kPositions[] = {{0.25f, 19}, {0.5f, 39}, {0.75f, 79}, {1.0f, 119}};
-    for (const Position& p : kPositions)
+    for (const RatioPosition& p : kRatioPositions)
         if (ratioSelect == p.select) return p.divisor;
     return 0;
 }
@@ -43,13 +43,19 @@ inline int32_t nextRingIndex(int32_t index, int32_t size) {
     return index >= size - 1 ? 0 : index + 1;
 }
 
-// Level input: the magnitudes of this sample's outputs. The tests of this sample
-// read the level of the previous one, through the snapshots.
+// Level input: the magnitudes of a sample's outputs, and the entry the
+// level update stores for it.
 template <typename T>
-void takeLevelInput(Lane<T>& lane, const T (&outputs)[kNumChannels]) {
+T measureOutputs(Lane<T>& lane, const T (&outputs)[kNumChannels]) {
     for (int c = 0; c < kNumChannels; c++) *lane.absOut[c] = std::fabs(outputs[c]);
     lane.absOutSum = (double)*lane.absOut[0] + (double)*lane.absOut[1];
-    lane.levelSnapshots[kSourceSnapshot] = lane.averageLevel;
+    return std::fabs(lane.absOutSum);
+}
+
+// The tests of a sample read the level of the previous one, through the snapshots.
+template <typename T>
+void takeLevel(Lane<T>& lane, T levelBefore) {
+    lane.levelSnapshots[kSourceSnapshot] = levelBefore;
     lane.levelSnapshots[kOnsetSnapshot] = lane.levelSnapshots[kSourceSnapshot];
     lane.levelSnapshots[kReleaseSnapshot] = lane.levelSnapshots[kSourceSnapshot];
 }
@@ -105,11 +111,12 @@ private:
 // Level update, after the ring indices have moved on: the index moves before the
 // write, and the sum of the window is formed in index order.
 template <typename T>
-void updateLevel(Tamboro& t, Lane<T>& lane, LevelWindowSum<T>& windowSum) {
+T updateLevel(Tamboro& t, Lane<T>& lane, LevelWindowSum<T>& windowSum, T magnitude) {
     t.levelIndex = nextRingIndex(t.levelIndex, kLevelWindow);
-    lane.levelHistory[t.levelIndex] = std::fabs(lane.absOutSum);
+    lane.levelHistory[t.levelIndex] = magnitude;
     lane.levelSum = windowSum.update(lane.levelHistory, t.levelIndex);
     lane.averageLevel = (double)lane.levelSum / kLevelWindow;
+    return lane.averageLevel;
 }
 
 }  // namespace engine

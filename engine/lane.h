@@ -98,6 +98,8 @@ struct Lane {
     T* prevInput1[kNumChannels];
     T* prevInput2[kNumChannels];
     T (&bandOutputs)[kNumFilters];
+    // The band outputs of the sample being processed.
+    const T* sampleBandOutputs = bandOutputs;
     T* absOut[kNumChannels];
     T& absOutSum;
     T* levelHistory;

@@ -10,9 +10,18 @@
 
 namespace engine {
 
+constexpr float kDetectionAbove = 0.5f;
+// "Template Inst" switch position of each slot.
+constexpr float kTemplateInstPositions[kNumSlots] = {0.0f, 0.5f, 1.0f};
+
 // Decodes "Function" (above 0.5: detection) and "Template Inst" (exact switch
 // positions; any other value keeps the slot).
-void updateModes(Tamboro& t);
+inline void updateModes(Tamboro& t) {
+    t.detectionMode = t.functionSelect.load(kRelaxed) > kDetectionAbove ? 1 : 0;
+    const float inst = t.templateInst.load(kRelaxed);
+    for (int32_t slot = 0; slot < kNumSlots; slot++)
+        if (inst == kTemplateInstPositions[slot]) t.templateSlot = slot;
+}
 
 // The slot whose score beats both others; on a shared best score the
 // previous winner stays, whatever its own score.
@@ -37,7 +46,8 @@ template <typename T>
 void learnTemplate(Tamboro& t, Lane<T>& lane) {
     const int32_t slot = t.templateSlot;
     for (int k = 0; k < kNumBands; k++) {
-        const float left = (float)lane.bandOutputs[2 * k], right = (float)lane.bandOutputs[2 * k + 1];
+        const float left = (float)lane.sampleBandOutputs[2 * k],
+                    right = (float)lane.sampleBandOutputs[2 * k + 1];
         Tamboro::InstTemplate& instrument = t.instTemplates[k];
         lane.templateWindows[slot][k][kUpperBound] = (instrument.*kLearnUpper[slot])(left, right);
         lane.templateWindows[slot][k][kLowerBound] = (instrument.*kLearnLower[slot])(left, right);
@@ -49,7 +59,8 @@ void learnTemplate(Tamboro& t, Lane<T>& lane) {
 template <typename T>
 void matchTemplates(Tamboro& t, Lane<T>& lane) {
     for (int k = 0; k < kNumBands; k++) {
-        const float left = (float)lane.bandOutputs[2 * k], right = (float)lane.bandOutputs[2 * k + 1];
+        const float left = (float)lane.sampleBandOutputs[2 * k],
+                    right = (float)lane.sampleBandOutputs[2 * k + 1];
         for (int s = 0; s < kNumSlots; s++) {
             const auto& window = lane.templateWindows[s][k];
             t.bandMatches[k][s] = (t.instDefines[k].*kMatchSlot[s])(

@@ -7,10 +7,6 @@
 
 namespace engine {
 
-namespace {
-
-constexpr double kSecondsPerMinute = 60.0;
-
 // Sends the owed note-off. It carries the sounding note, which noteNumber may
 // no longer name, with the velocity as it stands.
 void sendPendingNoteOff(Tamboro& t) {
@@ -29,32 +25,12 @@ void startNote(Tamboro& t) {
     t.noteOffPending = 1;
 }
 
-}  // namespace
-
-void updateSamplesPerBeat(Tamboro& t) {
-    t.samplesPerBeat = t.currentSampleRate / (t.currentTempo / kSecondsPerMinute);
-}
-
 int32_t noteOffCountdownFor(double length) {
     const double samples = std::floor(length);
     if (!(samples > 0.0)) return 0;
     if (samples >= (double)std::numeric_limits<int32_t>::max())
         return std::numeric_limits<int32_t>::max();
     return (int32_t)samples;
-}
-
-void runNoteStage(Tamboro& t, bool atReleaseLevel) {
-    if (!t.noteActive && t.hitActive) {
-        startNote(t);
-    } else if (t.noteActive && atReleaseLevel) {
-        t.hitActive = 0;
-        t.noteActive = 0;
-    }
-    if (t.noteOffPending) {
-        // First counted in the note-on sample itself.
-        if (t.noteOffCountdown > 0) t.noteOffCountdown--;
-        if (t.noteOffCountdown == 0) sendPendingNoteOff(t);
-    }
 }
 
 }  // namespace engine

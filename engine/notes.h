@@ -9,15 +9,35 @@
 
 namespace engine {
 
+constexpr double kSecondsPerMinute = 60.0;
+
 // Samples per beat at the tempo and sample rate fetched for this call.
-void updateSamplesPerBeat(Tamboro& t);
+inline void updateSamplesPerBeat(Tamboro& t) {
+    t.samplesPerBeat = t.currentSampleRate / (t.currentTempo / kSecondsPerMinute);
+}
 
 // floor(length) as a countdown: a length that is not a number counts as 0,
 // one too large for a 32-bit count as the largest count.
 int32_t noteOffCountdownFor(double length);
 
+// The note-on of a new hit, and the owed note-off.
+void startNote(Tamboro& t);
+void sendPendingNoteOff(Tamboro& t);
+
 // atReleaseLevel: the level of the previous sample is at or below the
 // effective low threshold of this one.
-void runNoteStage(Tamboro& t, bool atReleaseLevel);
+inline void runNoteStage(Tamboro& t, bool atReleaseLevel) {
+    if (!t.noteActive && t.hitActive) {
+        startNote(t);
+    } else if (t.noteActive && atReleaseLevel) {
+        t.hitActive = 0;
+        t.noteActive = 0;
+    }
+    if (t.noteOffPending) {
+        // First counted in the note-on sample itself.
+        if (t.noteOffCountdown > 0) t.noteOffCountdown--;
+        if (t.noteOffCountdown == 0) sendPendingNoteOff(t);
+    }
+}
 
 }  // namespace engine

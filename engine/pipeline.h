@@ -6,8 +6,10 @@
 // Runs on the audio thread only: no allocation, lock, I/O or exception here.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 #include "filter_bank.h"
 #include "hit_detection.h"
@@ -17,46 +19,114 @@
 
 namespace engine {
 
-// Steps 1 and 2: the raw input enters the rings; the filters take the
-// sample that arrived kFilterReadOffset samples ago, with its history.
-// A non-finite sample is stored as silence: it would otherwise stay in the
-// filters' feedback and the velocity means for the instance's lifetime.
+// What the filtering passes leave for the sample-by-sample pass. A chunk is
+// never longer than the distance between the rings' write and read
+// positions, so every input the filters take in it was stored by step 1
+// before the chunk began.
 template <typename T>
-void takeInputs(Tamboro& t, Lane<T>& lane, T* const* inputs, int32_t i) {
+struct Chunk {
+    static constexpr int32_t kMaxFrames = kFilterReadOffset;
+    static_assert(kMaxFrames <= kInputRingSize - kFilterReadOffset);
+
+    T bandOutputs[kMaxFrames][kNumFilters];
+    T outputs[kMaxFrames][kNumChannels];
+    T magnitudes[kMaxFrames];  // the level input of each sample
+    T levels[kMaxFrames];      // the level after each sample
+};
+
+// Step 1: the raw input enters the rings. A non-finite sample is stored as
+// silence: it would otherwise stay in the filters' feedback and the velocity
+// means for the instance's lifetime.
+template <typename T>
+void storeInputs(Tamboro& t, Lane<T>& lane, T* const* inputs, int32_t i) {
     for (int c = 0; c < kNumChannels; c++) {
         const T sample = inputs[c][i];
         lane.inputRing[c][t.writeIndex] = std::isfinite(sample) ? sample : T(0);
     }
-    for (int c = 0; c < kNumChannels; c++) {
-        *lane.prevInput1[c] = *lane.inputHistory1[c];
-        *lane.prevInput2[c] = *lane.inputHistory2[c];
-        *lane.inputHistory2[c] = *lane.inputHistory1[c];
-        *lane.inputHistory1[c] = lane.inputRing[c][t.readIndex];
+}
+
+// Step 2's history cells and copies, held for the call like the filters'
+// own histories and stored back at its end.
+template <typename T>
+class InputHistory {
+public:
+    explicit InputHistory(const Lane<T>& lane) {
+        for (int c = 0; c < kNumChannels; c++) {
+            prev1[c] = *lane.prevInput1[c];
+            prev2[c] = *lane.prevInput2[c];
+            history1[c] = *lane.inputHistory1[c];
+            history2[c] = *lane.inputHistory2[c];
+        }
+    }
+
+    void advance(const T (&current)[kNumChannels]) {
+        for (int c = 0; c < kNumChannels; c++) {
+            prev1[c] = history1[c];
+            prev2[c] = history2[c];
+            history2[c] = history1[c];
+            history1[c] = current[c];
+        }
+    }
+
+    void store(Lane<T>& lane) const {
+        for (int c = 0; c < kNumChannels; c++) {
+            *lane.prevInput1[c] = prev1[c];
+            *lane.prevInput2[c] = prev2[c];
+            *lane.inputHistory1[c] = history1[c];
+            *lane.inputHistory2[c] = history2[c];
+        }
+    }
+
+    T prev1[kNumChannels], prev2[kNumChannels];
+
+private:
+    T history1[kNumChannels], history2[kNumChannels];
+};
+
+// The filters are 32-bit: the 64-bit path's inputs are rounded as they enter.
+template <typename T>
+ChannelPair filterInput(const T (&sample)[kNumChannels]) {
+    return ChannelPair{(float)sample[0], (float)sample[1]};
+}
+
+// Steps 2 to 4 and the level input of step 5 for a chunk: the filters take
+// the sample that arrived kFilterReadOffset samples ago, with its history;
+// each channel's output is the sum of its band outputs in band order,
+// rounded once when stored.
+template <typename T, typename Bank>
+void filterChunk(Tamboro& t, Lane<T>& lane, Bank& bank, InputHistory<T>& history,
+                 Chunk<T>& chunk, int32_t frames) {
+    for (int32_t j = 0; j < frames; j++) {
+        const int32_t read = (t.readIndex + j) % kInputRingSize;
+        const T current[kNumChannels] = {lane.inputRing[0][read], lane.inputRing[1][read]};
+        history.advance(current);
+        const ChannelPair sum = bank.step(filterInput(current), filterInput(history.prev1),
+                                          filterInput(history.prev2), chunk.bandOutputs[j]);
+        for (int c = 0; c < kNumChannels; c++) chunk.outputs[j][c] = (T)sum[c];
+        chunk.magnitudes[j] = measureOutputs(lane, chunk.outputs[j]);
     }
 }
 
-// Steps 3 and 4: the filter bank, and each channel's output, the sum of its
-// band outputs in band order rounded once when stored. The filters are
-// 32-bit: the 64-bit path's inputs are rounded as they enter.
+// Step 11 for a chunk, in a pass of its own: each sample's level sum is a
+// chain of additions, and the chains of neighbouring samples overlap here.
 template <typename T>
-void filterAndSum(Tamboro& t, Lane<T>& lane, FilterBank& bank, T (&outputs)[kNumChannels]) {
-    const ChannelPair x0 = ChannelPair{(float)lane.inputRing[0][t.readIndex],
-                                       (float)lane.inputRing[1][t.readIndex]};
-    const ChannelPair x1 = ChannelPair{(float)*lane.prevInput1[0], (float)*lane.prevInput1[1]};
-    const ChannelPair x2 = ChannelPair{(float)*lane.prevInput2[0], (float)*lane.prevInput2[1]};
-    const ChannelPair sum = bank.step(x0, x1, x2, lane.bandOutputs);
-    for (int c = 0; c < kNumChannels; c++) outputs[c] = (T)sum[c];
+void levelChunk(Tamboro& t, Lane<T>& lane, LevelWindowSum<T>& windowSum, Chunk<T>& chunk,
+                int32_t frames) {
+    for (int32_t j = 0; j < frames; j++)
+        chunk.levels[j] = updateLevel(t, lane, windowSum, chunk.magnitudes[j]);
 }
 
+// Steps 1 and 4 to 10 of sample i, the chunk's sample j.
 template <typename T>
-void processSample(Tamboro& t, Lane<T>& lane, FilterBank& bank, LevelWindowSum<T>& windowSum,
-                   T* const* inputs, T* const* outputs, int32_t i) {
+void processSample(Tamboro& t, Lane<T>& lane, const Chunk<T>& chunk, int32_t j,
+                   T* const* inputs, T* const* outputs, int32_t i, T levelBefore) {
     t.eventDeltaFrames = i;
-    takeInputs(t, lane, inputs, i);   // 1, 2
-    T out[kNumChannels];
-    filterAndSum(t, lane, bank, out); // 3, 4
-    for (int c = 0; c < kNumChannels; c++) outputs[c][i] = out[c];
-    takeLevelInput(lane, out);        // 5
+    storeInputs(t, lane, inputs, i);  // 1
+    // Written only now, after the inputs are read: a host may pass the same
+    // buffers for both.
+    for (int c = 0; c < kNumChannels; c++) outputs[c][i] = chunk.outputs[j][c];  // 4
+    lane.sampleBandOutputs = chunk.bandOutputs[j];
+    takeLevel(lane, levelBefore);     // 5
     updateSamplesPerBeat(t);
     updateThresholds(t, lane);        // 6
     detectOnset(t, lane);             // 7
@@ -67,17 +137,35 @@ void processSample(Tamboro& t, Lane<T>& lane, FilterBank& bank, LevelWindowSum<T
         runLearningStage(t, lane);
     t.readIndex = nextRingIndex(t.readIndex, kInputRingSize);  // 10
     t.writeIndex = nextRingIndex(t.writeIndex, kInputRingSize);
-    updateLevel(t, lane, windowSum);           // 11
 }
 
-template <typename T>
+// Steps 2 to 4 and 11 depend on the input alone, never on the hit state, so
+// for each chunk they run first, as passes of their own; then steps 1 and 5
+// to 10 run sample by sample on their results. The members end the call as
+// the numbered steps taken one sample at a time leave them.
+template <typename T, typename Bank>
 void runPipeline(Tamboro& t, T* const* inputs, T* const* outputs, int32_t sampleFrames) {
+    if (sampleFrames <= 0) return;
     Lane<T> lane(t);
-    FilterBank bank(t);
+    Bank bank(t);
+    InputHistory<T> history(lane);
     LevelWindowSum<T> windowSum(lane.levelHistory);
-    for (int32_t i = 0; i < sampleFrames; i++)
-        processSample(t, lane, bank, windowSum, inputs, outputs, i);
-    if (sampleFrames > 0) bank.storeHistories(t);
+    Chunk<T> chunk;
+    T levelBefore = lane.averageLevel;
+    int32_t frames = 0;
+    for (int32_t start = 0; start < sampleFrames; start += frames) {
+        frames = std::min(sampleFrames - start, Chunk<T>::kMaxFrames);
+        filterChunk(t, lane, bank, history, chunk, frames);
+        levelChunk(t, lane, windowSum, chunk, frames);
+        for (int32_t j = 0; j < frames; j++) {
+            processSample(t, lane, chunk, j, inputs, outputs, start + j, levelBefore);
+            levelBefore = chunk.levels[j];
+        }
+    }
+    bank.storeHistories(t);
+    history.store(lane);
+    std::copy(std::begin(chunk.bandOutputs[frames - 1]), std::end(chunk.bandOutputs[frames - 1]),
+              lane.bandOutputs);
 }
 
 }  // namespace engine

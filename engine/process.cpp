@@ -18,7 +18,7 @@ template <typename T>
 void process(Tamboro& t, T** inputs, T** outputs, int32_t sampleFrames) {
     t.currentSampleRate = t.updateSampleRate();
     t.currentTempo = usableTempo(t.getTimeInfo(kVstPpqPosValid | kVstTempoValid));
-    engine::runPipeline(t, inputs, outputs, sampleFrames);
+    engine::runPipeline<T, engine::FilterBank<engine::ChannelPair>>(t, inputs, outputs, sampleFrames);
 }
 
 }  // namespace
