@@ -6,6 +6,9 @@
 
 namespace engine {
 
+// Whether this processor can step the filter bank two bands at a time.
+bool wideVectorsAvailable();
+
 // Keeps the recursive state away from subnormal numbers on silent input.
 constexpr double kAntiDenormalOffset = 1e-25;
 

@@ -16,24 +16,9 @@
 
 #include "band_filters.h"
 #include "lane.h"
+#include "vector_lanes.h"
 
 namespace engine {
-
-// Left in lane 0, right in lane 1.
-using ChannelPair = double __attribute__((vector_size(2 * sizeof(double))));
-// Two bands: lanes 0 and 1 the first band's left and right, 2 and 3 the second's.
-using BandPair = double __attribute__((vector_size(4 * sizeof(double))));
-
-template <typename Lanes>
-struct FloatLanesOf;
-template <>
-struct FloatLanesOf<ChannelPair> {
-    using type = float __attribute__((vector_size(2 * sizeof(float))));
-};
-template <>
-struct FloatLanesOf<BandPair> {
-    using type = float __attribute__((vector_size(4 * sizeof(float))));
-};
 
 // Wide is ChannelPair (one band per vector) or BandPair (two bands per
 // vector, and the last band of an odd count on its own).
@@ -48,8 +33,7 @@ public:
     // Steps every band with the rounded inputs x[n], x[n-1], x[n-2], stores
     // the band outputs (left of band k at 2k, right at 2k+1) and returns the
     // two channels' sums of them, added in band order and not yet rounded.
-    template <typename T>
-    ChannelPair step(ChannelPair x0, ChannelPair x1, ChannelPair x2, T* bandOutputs) {
+    ChannelPair step(ChannelPair x0, ChannelPair x1, ChannelPair x2, double* bandOutputs) {
         const int before = latest;
         latest ^= 1;
         const ChannelPair sum = stepBands<kFiniteOutputs>(x0, x1, x2, before, bandOutputs);
@@ -138,34 +122,37 @@ private:
     }
 
     // All bands from history `before` into the other one.
-    template <Outputs outputs, typename T>
+    template <Outputs outputs>
     ChannelPair stepBands(ChannelPair x0, ChannelPair x1, ChannelPair x2, int before,
-                          T* bandOutputs) {
+                          double* bandOutputs) {
+        const Inputs<Wide> wide = {spread<Wide>(x0), spread<Wide>(x1), spread<Wide>(x2)};
         ChannelPair sum = {kSumStart, kSumStart};
         for (int g = 0; g < kNumGroups; g++) {
-            const Wide y = stepGroup<outputs>(groups[g], x0, x1, x2, before,
+            const Wide y = stepGroup<outputs>(groups[g], wide, before,
                                               bandOutputs + g * 2 * kBandsPerGroup);
-            for (int band = 0; band < kBandsPerGroup; band++)
-                sum += ChannelPair{y[2 * band], y[2 * band + 1]};
+            for (int band = 0; band < kBandsPerGroup; band++) sum += bandOf(y, band);
         }
         for (Group<ChannelPair>& last : lastBand)
-            sum += stepGroup<outputs>(last, x0, x1, x2, before, bandOutputs + 2 * kLastBand);
+            sum += stepGroup<outputs>(last, Inputs<ChannelPair>{x0, x1, x2}, before,
+                                      bandOutputs + 2 * kLastBand);
         return sum;
     }
+
+    // x[n], x[n-1] and x[n-2] in every lane of a group.
+    template <typename Lanes>
+    struct Inputs {
+        Lanes x0, x1, x2;
+    };
 
     // With kAnyOutputs, a lane whose output is not finite forgets its history
     // and returns 0.0, as the filter's own step does; kFiniteOutputs leaves
     // that test out, for a step whose outputs all turn out finite.
-    template <Outputs outputs, typename Lanes, typename T>
-    static Lanes stepGroup(Group<Lanes>& g, ChannelPair x0, ChannelPair x1, ChannelPair x2,
-                           int before, T* bandOutputs) {
-        using FloatLanes = typename FloatLanesOf<Lanes>::type;
+    template <Outputs outputs, typename Lanes>
+    static Lanes stepGroup(Group<Lanes>& g, const Inputs<Lanes>& x, int before,
+                           double* bandOutputs) {
         const History<Lanes>& from = g.histories[before];
-        const FloatLanes rounded = __builtin_convertvector(
-            biquadSum(g.b0, g.b1, g.b2, g.a1, g.a2, spread<Lanes>(x0), spread<Lanes>(x1),
-                      spread<Lanes>(x2), from.y1, from.y2),
-            FloatLanes);
-        Lanes y = __builtin_convertvector(rounded, Lanes);
+        Lanes y = roundedToFloat(
+            biquadSum(g.b0, g.b1, g.b2, g.a1, g.a2, x.x0, x.x1, x.x2, from.y1, from.y2));
         Lanes y2 = from.y1;
         if constexpr (outputs == kAnyOutputs) {
             const auto finite = (y - y) == 0.0;
@@ -173,12 +160,7 @@ private:
             y2 = finite ? y2 : Lanes{};
         }
         g.histories[before ^ 1] = {y, y2};
-        if constexpr (std::is_same_v<T, float>) {
-            const FloatLanes stored = __builtin_convertvector(y, FloatLanes);
-            std::memcpy(bandOutputs, &stored, sizeof stored);
-        } else {
-            std::memcpy(bandOutputs, &y, sizeof y);
-        }
+        std::memcpy(bandOutputs, &y, sizeof y);
         return y;
     }
 

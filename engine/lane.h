@@ -98,8 +98,8 @@ struct Lane {
     T* prevInput1[kNumChannels];
     T* prevInput2[kNumChannels];
     T (&bandOutputs)[kNumFilters];
-    // The band outputs of the sample being processed.
-    const T* sampleBandOutputs = bandOutputs;
+    // The band outputs of the sample being processed, widened.
+    const double* sampleBandOutputs = nullptr;
     T* absOut[kNumChannels];
     T& absOutSum;
     T* levelHistory;

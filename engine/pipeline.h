@@ -28,7 +28,8 @@ struct Chunk {
     static constexpr int32_t kMaxFrames = kFilterReadOffset;
     static_assert(kMaxFrames <= kInputRingSize - kFilterReadOffset);
 
-    T bandOutputs[kMaxFrames][kNumFilters];
+    // Floats widened, on either path: both keep the band outputs whole.
+    double bandOutputs[kMaxFrames][kNumFilters];
     T outputs[kMaxFrames][kNumChannels];
     T magnitudes[kMaxFrames];  // the level input of each sample
     T levels[kMaxFrames];      // the level after each sample

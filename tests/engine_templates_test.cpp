@@ -92,10 +92,12 @@ TEST(Match, WinnerNeedsTheHighestScoreAlone) {
     for (int i = 0; i < 6; i++) EXPECT_EQ(engine::winningSlot(scores[i], previous[i]), winner[i]) << i;
 }
 
-// Every band at -6.02 dB; `matching[s]` bands of slot s have a window around it.
+// `matching[s]` bands of slot s have a window around -6.02 dB, the level of
+// every band of kHalfLevelBands.
+const double kHalfLevelBands[kNumFilters] = {0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5,
+                                             0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5};
 void setWindows(Tamboro& t, const int (&matching)[kNumSlots]) {
     for (int k = 0; k < kNumBands; k++) {
-        t.bandOutputs[2 * k] = t.bandOutputs[2 * k + 1] = 0.5f;
         for (int s = 0; s < kNumSlots; s++) {
             t.templateWindows[s][k][kUpperBound] = k < matching[s] ? -1.0f : 0.0f;
             t.templateWindows[s][k][kLowerBound] = k < matching[s] ? -11.0f : 0.0f;
@@ -106,6 +108,7 @@ void setWindows(Tamboro& t, const int (&matching)[kNumSlots]) {
 TEST(Match, ScoresChooseTheNoteAndAreClearedAfterwards) {
     auto t = newTamboro();
     engine::Lane<float> lane(*t);
+    lane.sampleBandOutputs = kHalfLevelBands;
     const int scores[][kNumSlots] = {{11, 0, 0}, {2, 2, 9}, {5, 5, 1}, {0, 3, 3}, {0, 3, 2}};
     const int32_t notes[] = {36, 42, 42, 42, 38};
     for (int i = 0; i < 5; i++) {
@@ -127,11 +130,13 @@ TEST(Learning, OneHitRewritesOnlyTheSelectedSlotOnce) {
     t->templateSlot = 1;
     t->highThreshold = kNever;
     t->averageLevel = 1.0f;  // above the release threshold
-    for (float level : {0.5f, 1.0f}) {  // two hits: the second overwrites the first
-        std::fill(std::begin(t->bandOutputs), std::end(t->bandOutputs), level);
+    double bands[kNumFilters];
+    lane.sampleBandOutputs = bands;
+    for (double level : {0.5, 1.0}) {  // two hits: the second overwrites the first
+        std::fill(std::begin(bands), std::end(bands), level);
         t->hitActive = 1;
         engine::runLearningStage(*t, lane);
-        std::fill(std::begin(t->bandOutputs), std::end(t->bandOutputs), 0.25f);
+        std::fill(std::begin(bands), std::end(bands), 0.25);
         engine::runLearningStage(*t, lane);  // still the same hit: nothing more is recorded
         t->learnedThisHit = 0;
     }
