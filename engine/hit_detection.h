@@ -88,24 +88,26 @@ void detectOnset(Tamboro& t, Lane<T>& lane) {
         t.noteNumber = kSlotNotes[t.drumSelectIndex - 1];
 }
 
-// The level sum is formed afresh in index order every sample, rounded once.
-// Only the entry just written differs from the previous sample, so the
-// partial sums in front of it are still the ones that summing afresh would
-// form; they are kept for the call, and each sample's additions start at the
-// new entry. The result is the same, bit for bit, in half the additions.
+// The level window widened to double for the call, so that each sample's
+// sum, formed afresh in index order, is one addition per entry. The sums of
+// neighbouring samples do not depend on each other and overlap in the level
+// pass.
 template <typename T>
 class LevelWindowSum {
 public:
-    explicit LevelWindowSum(const T* history) { update(history, 0); }
+    explicit LevelWindowSum(const T* history) {
+        for (int j = 0; j < kLevelWindow; j++) entries[j] = history[j];
+    }
 
-    double update(const T* history, int changed) {
-        double sum = changed == 0 ? kSumStart : partialSums[changed - 1];
-        for (int j = changed; j < kLevelWindow; j++) partialSums[j] = sum = sum + history[j];
+    double update(int changed, T entry) {
+        entries[changed] = entry;
+        double sum = kSumStart;
+        for (int j = 0; j < kLevelWindow; j++) sum += entries[j];
         return sum;
     }
 
 private:
-    double partialSums[kLevelWindow];
+    double entries[kLevelWindow];
 };
 
 // Level update, after the ring indices have moved on: the index moves before the
@@ -114,7 +116,7 @@ template <typename T>
 T updateLevel(Tamboro& t, Lane<T>& lane, LevelWindowSum<T>& windowSum, T magnitude) {
     t.levelIndex = nextRingIndex(t.levelIndex, kLevelWindow);
     lane.levelHistory[t.levelIndex] = magnitude;
-    lane.levelSum = windowSum.update(lane.levelHistory, t.levelIndex);
+    lane.levelSum = windowSum.update(t.levelIndex, magnitude);
     lane.averageLevel = (double)lane.levelSum / kLevelWindow;
     return lane.averageLevel;
 }

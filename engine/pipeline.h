@@ -128,7 +128,6 @@ void processSample(Tamboro& t, Lane<T>& lane, const Chunk<T>& chunk, int32_t j,
     for (int c = 0; c < kNumChannels; c++) outputs[c][i] = chunk.outputs[j][c];  // 4
     lane.sampleBandOutputs = chunk.bandOutputs[j];
     takeLevel(lane, levelBefore);     // 5
-    updateSamplesPerBeat(t);
     updateThresholds(t, lane);        // 6
     detectOnset(t, lane);             // 7
     updateModes(t);                   // 8
@@ -147,6 +146,9 @@ void processSample(Tamboro& t, Lane<T>& lane, const Chunk<T>& chunk, int32_t j,
 template <typename T, typename Bank>
 void runPipeline(Tamboro& t, T* const* inputs, T* const* outputs, int32_t sampleFrames) {
     if (sampleFrames <= 0) return;
+    // Step 5's tempo part: the rate and tempo are fetched once per call, so
+    // the result is the same in every sample of it.
+    updateSamplesPerBeat(t);
     Lane<T> lane(t);
     Bank bank(t);
     InputHistory<T> history(lane);
