@@ -193,6 +193,9 @@ public:
     // Index of the sample being processed within the current processing call;
     // the events of that sample carry it as their deltaFrames.
     int32_t eventDeltaFrames = 0;
+    // Whether processing steps two bands per vector instruction (the
+    // processor has 256-bit vectors) or one; the results are the same.
+    bool wideVectors = engine::wideVectorsAvailable();
     float bandOutputs[kNumFilters];
     double bandOutputsDouble[kNumFilters];
     float prevInput1L, prevInput1R, prevInput2L, prevInput2R;
