@@ -40,8 +40,9 @@ struct Setting {
 template <typename T>
 class Drummer {
 public:
-    Drummer(int64_t hitSpacing, std::initializer_list<Setting> settings)
+    Drummer(int64_t hitSpacing, std::initializer_list<Setting> settings, bool wideVectors = true)
         : effect(static_cast<Tamboro*>(createEffectInstance(benchHost))) {
+        effect->wideVectors = effect->wideVectors && wideVectors;
         std::vector<float> drums = drums::render(drums::groove(kFrames, hitSpacing), kFrames);
         left.assign(drums.begin(), drums.end());
         right.assign(drums.begin(), drums.end());
@@ -113,6 +114,17 @@ void fixedDrum(benchmark::State& state) {
     drummer.run(state);
 }
 
+// The same on the code for processors without 256-bit vectors, one band per
+// vector instruction.
+template <typename T>
+void fixedDrumNarrow(benchmark::State& state) {
+    Drummer<T> drummer(11025,
+                       {{kFunction, 1.0f}, {kDrumSelect, 1.0f / 3.0f}, {kHighThreshold, 0.3f},
+                        {kLowThreshold, 0.5f}},
+                       false);
+    drummer.run(state);
+}
+
 // Hits every 50 ms and thresholds that make an onset of nearly every other
 // sample (the release threshold far above the onset one), each matched
 // against three learned templates: the worst case for the match.
@@ -126,6 +138,8 @@ void dynamicDense(benchmark::State& state) {
 
 BENCHMARK_TEMPLATE(fixedDrum, float)->Name("processReplacing/fixed_drum");
 BENCHMARK_TEMPLATE(fixedDrum, double)->Name("processDoubleReplacing/fixed_drum");
+BENCHMARK_TEMPLATE(fixedDrumNarrow, float)->Name("processReplacing/fixed_drum_narrow");
+BENCHMARK_TEMPLATE(fixedDrumNarrow, double)->Name("processDoubleReplacing/fixed_drum_narrow");
 BENCHMARK_TEMPLATE(dynamicDense, float)->Name("processReplacing/dynamic_dense");
 BENCHMARK_TEMPLATE(dynamicDense, double)->Name("processDoubleReplacing/dynamic_dense");
 

@@ -5,6 +5,7 @@ tamboro_test(engine_boundary_test
   engine_double_test.cpp)
 tamboro_unit_test(engine_unit_test
   engine_filter_test.cpp
+  engine_filter_bank_test.cpp
   engine_velocity_test.cpp
   engine_hit_detection_test.cpp
   engine_templates_test.cpp
