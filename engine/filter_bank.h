@@ -128,13 +128,13 @@ private:
         const Inputs<Wide> wide = {spread<Wide>(x0), spread<Wide>(x1), spread<Wide>(x2)};
         ChannelPair sum = {kSumStart, kSumStart};
         for (int g = 0; g < kNumGroups; g++) {
-            const Wide y = stepGroup<outputs>(groups[g], wide, before,
-                                              bandOutputs + g * 2 * kBandsPerGroup);
-            for (int band = 0; band < kBandsPerGroup; band++) sum += bandOf(y, band);
+            const Wide& y = stepGroup<outputs>(groups[g], wide, before,
+                                               bandOutputs + g * 2 * kBandsPerGroup);
+            addBands(sum, y);
         }
         for (Group<ChannelPair>& last : lastBand)
-            sum += stepGroup<outputs>(last, Inputs<ChannelPair>{x0, x1, x2}, before,
-                                      bandOutputs + 2 * kLastBand);
+            addBands(sum, stepGroup<outputs>(last, Inputs<ChannelPair>{x0, x1, x2}, before,
+                                             bandOutputs + 2 * kLastBand));
         return sum;
     }
 
@@ -147,21 +147,23 @@ private:
     // With kAnyOutputs, a lane whose output is not finite forgets its history
     // and returns 0.0, as the filter's own step does; kFiniteOutputs leaves
     // that test out, for a step whose outputs all turn out finite.
+    // Returns the group's new y[n-1], the band outputs.
     template <Outputs outputs, typename Lanes>
-    static Lanes stepGroup(Group<Lanes>& g, const Inputs<Lanes>& x, int before,
-                           double* bandOutputs) {
+    static const Lanes& stepGroup(Group<Lanes>& g, const Inputs<Lanes>& x, int before,
+                                  double* bandOutputs) {
         const History<Lanes>& from = g.histories[before];
-        Lanes y = roundedToFloat(
-            biquadSum(g.b0, g.b1, g.b2, g.a1, g.a2, x.x0, x.x1, x.x2, from.y1, from.y2));
+        Lanes y = biquadSum(g.b0, g.b1, g.b2, g.a1, g.a2, x.x0, x.x1, x.x2, from.y1, from.y2);
+        roundToFloat(y);
         Lanes y2 = from.y1;
         if constexpr (outputs == kAnyOutputs) {
             const auto finite = (y - y) == 0.0;
             y = finite ? y : Lanes{};
             y2 = finite ? y2 : Lanes{};
         }
-        g.histories[before ^ 1] = {y, y2};
         std::memcpy(bandOutputs, &y, sizeof y);
-        return y;
+        History<Lanes>& to = g.histories[before ^ 1];
+        to = {y, y2};
+        return to.y1;
     }
 
     Group<Wide> groups[kNumGroups];

@@ -66,12 +66,15 @@ template <typename T>
 void updateThresholds(Tamboro& t, Lane<T>& lane) {
     const float ratio = t.ratioSelect.load(kRelaxed);
     lane.refreshThresholdTwins(ratio);
+    if (ratio == 0.0f) {
+        lane.effectiveLowThreshold = (double)lane.lowThreshold() * kTenth;
+        return;
+    }
     if (const int divisor = ratioDivisor(ratio)) {
         lane.storeRatioLowThreshold(((double)lane.highThreshold() / divisor) / kTenth);
         t.ratioDivide.store((float)divisor, kRelaxed);
     }
-    const double low = ratio == 0.0f ? (double)lane.lowThreshold() : (double)lane.ratioLowThreshold;
-    lane.effectiveLowThreshold = low * kTenth;
+    lane.effectiveLowThreshold = (double)lane.ratioLowThreshold * kTenth;
 }
 
 // Onset. The note of a hit on "Dynamic" is chosen by the template match.

@@ -18,28 +18,30 @@ using ChannelPair = double __attribute__((vector_size(2 * sizeof(double))));
 // Lanes 0 and 1 the first band's left and right, 2 and 3 the second band's.
 using BandPair = double __attribute__((vector_size(4 * sizeof(double))));
 
-inline ChannelPair roundedToFloat(ChannelPair v) {
+// Each lane rounded to float and widened again, in place.
+inline void roundToFloat(ChannelPair& v) {
 #if defined(__x86_64__)
-    return _mm_cvtps_pd(_mm_cvtpd_ps(v));
+    v = _mm_cvtps_pd(_mm_cvtpd_ps(v));
 #else
     using FloatPair = float __attribute__((vector_size(2 * sizeof(float))));
-    return __builtin_convertvector(__builtin_convertvector(v, FloatPair), ChannelPair);
+    v = __builtin_convertvector(__builtin_convertvector(v, FloatPair), ChannelPair);
 #endif
 }
 
-// The channel pair of one band of a group.
-inline ChannelPair bandOf(ChannelPair v, int) { return v; }
+// Adds a group's channel pairs to the channels' sums, band by band.
+inline void addBands(ChannelPair& sum, const ChannelPair& bands) { sum += bands; }
 
 #if defined(__x86_64__)
-// Only ever called from code compiled for 256-bit vectors.
+// Only ever run inside code compiled for 256-bit vectors. The vectors are
+// passed by reference: compilers pass them by value differently with and
+// without those instructions.
 #define TAMBORO_WIDE __attribute__((target("avx")))
 
-TAMBORO_WIDE inline BandPair roundedToFloat(BandPair v) {
-    return _mm256_cvtps_pd(_mm256_cvtpd_ps(v));
-}
+TAMBORO_WIDE inline void roundToFloat(BandPair& v) { v = _mm256_cvtps_pd(_mm256_cvtpd_ps(v)); }
 
-TAMBORO_WIDE inline ChannelPair bandOf(BandPair v, int band) {
-    return band == 0 ? _mm256_castpd256_pd128(v) : _mm256_extractf128_pd(v, 1);
+TAMBORO_WIDE inline void addBands(ChannelPair& sum, const BandPair& bands) {
+    sum += _mm256_castpd256_pd128(bands);
+    sum += _mm256_extractf128_pd(bands, 1);
 }
 #endif
 
