@@ -72,13 +72,22 @@ private:
         History<Lanes> histories[2];
     };
 
+    // x[n], x[n-1] and x[n-2] in every lane of a group.
     template <typename Lanes>
-    static Lanes spread(ChannelPair v) {
-        if constexpr (std::is_same_v<Lanes, ChannelPair>)
-            return v;
-        else
-            return Lanes{v[0], v[1], v[0], v[1]};
-    }
+    struct Inputs {
+        Inputs(const ChannelPair& x0, const ChannelPair& x1, const ChannelPair& x2) {
+            spread(x0, this->x0);
+            spread(x1, this->x1);
+            spread(x2, this->x2);
+        }
+        static void spread(const ChannelPair& pair, Lanes& lanes) {
+            if constexpr (std::is_same_v<Lanes, ChannelPair>)
+                lanes = pair;
+            else
+                lanes = __builtin_shufflevector(pair, pair, 0, 1, 0, 1);
+        }
+        Lanes x0, x1, x2;
+    };
 
     template <typename Lanes>
     static void loadGroup(Group<Lanes>& group, const Tamboro& t, int firstBand) {
@@ -125,7 +134,7 @@ private:
     template <Outputs outputs>
     ChannelPair stepBands(ChannelPair x0, ChannelPair x1, ChannelPair x2, int before,
                           double* bandOutputs) {
-        const Inputs<Wide> wide = {spread<Wide>(x0), spread<Wide>(x1), spread<Wide>(x2)};
+        const Inputs<Wide> wide(x0, x1, x2);
         ChannelPair sum = {kSumStart, kSumStart};
         for (int g = 0; g < kNumGroups; g++) {
             const Wide& y = stepGroup<outputs>(groups[g], wide, before,
@@ -133,16 +142,10 @@ private:
             addBands(sum, y);
         }
         for (Group<ChannelPair>& last : lastBand)
-            addBands(sum, stepGroup<outputs>(last, Inputs<ChannelPair>{x0, x1, x2}, before,
+            addBands(sum, stepGroup<outputs>(last, Inputs<ChannelPair>(x0, x1, x2), before,
                                              bandOutputs + 2 * kLastBand));
         return sum;
     }
-
-    // x[n], x[n-1] and x[n-2] in every lane of a group.
-    template <typename Lanes>
-    struct Inputs {
-        Lanes x0, x1, x2;
-    };
 
     // With kAnyOutputs, a lane whose output is not finite forgets its history
     // and returns 0.0, as the filter's own step does; kFiniteOutputs leaves
@@ -152,7 +155,8 @@ private:
     static const Lanes& stepGroup(Group<Lanes>& g, const Inputs<Lanes>& x, int before,
                                   double* bandOutputs) {
         const History<Lanes>& from = g.histories[before];
-        Lanes y = biquadSum(g.b0, g.b1, g.b2, g.a1, g.a2, x.x0, x.x1, x.x2, from.y1, from.y2);
+        Lanes y;
+        biquadSum(g.b0, g.b1, g.b2, g.a1, g.a2, x.x0, x.x1, x.x2, from.y1, from.y2, y);
         roundToFloat(y);
         Lanes y2 = from.y1;
         if constexpr (outputs == kAnyOutputs) {
