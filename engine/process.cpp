@@ -14,13 +14,26 @@ double usableTempo(const VstTimeInfo* info) {
     return kDefaultTempo;
 }
 
+template <typename T>
+void runNarrow(Tamboro& t, T** inputs, T** outputs, int32_t sampleFrames) {
+    engine::runPipeline<T, engine::FilterBank<engine::ChannelPair>>(t, inputs, outputs,
+                                                                    sampleFrames);
+}
+
+#if defined(__x86_64__)
 // The pipeline with the two-band vectors, compiled for processors with
 // 256-bit vectors; everything it calls is compiled into it.
 template <typename T>
-__attribute__((target("avx"), flatten)) void runWide(Tamboro& t, T** inputs, T** outputs,
-                                                     int32_t sampleFrames) {
+TAMBORO_WIDE __attribute__((flatten)) void runWide(Tamboro& t, T** inputs, T** outputs,
+                                                   int32_t sampleFrames) {
     engine::runPipeline<T, engine::FilterBank<engine::BandPair>>(t, inputs, outputs, sampleFrames);
 }
+#else
+template <typename T>
+void runWide(Tamboro& t, T** inputs, T** outputs, int32_t sampleFrames) {
+    runNarrow(t, inputs, outputs, sampleFrames);
+}
+#endif
 
 template <typename T>
 void process(Tamboro& t, T** inputs, T** outputs, int32_t sampleFrames) {
@@ -29,15 +42,18 @@ void process(Tamboro& t, T** inputs, T** outputs, int32_t sampleFrames) {
     if (t.wideVectors)
         runWide(t, inputs, outputs, sampleFrames);
     else
-        engine::runPipeline<T, engine::FilterBank<engine::ChannelPair>>(t, inputs, outputs,
-                                                                        sampleFrames);
+        runNarrow(t, inputs, outputs, sampleFrames);
 }
 
 }  // namespace
 
 bool engine::wideVectorsAvailable() {
+#if defined(__x86_64__)
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx");
+#else
+    return false;
+#endif
 }
 
 void Tamboro::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
