@@ -1,7 +1,9 @@
-// The per-sample pipeline, written once: processReplacing runs it on the
-// 32-bit lane and processDoubleReplacing on the 64-bit lane. State carries
-// over from sample to sample and from call to call; nothing is reset at a
-// block boundary.
+// The processing pipeline, its steps numbered as they happen to each sample,
+// written once: processReplacing runs it on the 32-bit lane and
+// processDoubleReplacing on the 64-bit lane, each with the filter bank's
+// vector width that suits the processor. State carries over from sample to
+// sample and from call to call; nothing is reset at a block boundary, and a
+// block of N samples gives what N blocks of one give.
 //
 // Runs on the audio thread only: no allocation, lock, I/O or exception here.
 #pragma once
