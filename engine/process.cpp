@@ -22,7 +22,8 @@ void runNarrow(Tamboro& t, T** inputs, T** outputs, int32_t sampleFrames) {
 
 #if defined(__x86_64__)
 // The pipeline with the two-band vectors, compiled for processors with
-// 256-bit vectors; everything it calls is compiled into it.
+// 256-bit vectors; what it calls is compiled into it, and what a compiler
+// keeps apart (the functions that take those vectors) is reached only from here.
 template <typename T>
 TAMBORO_WIDE __attribute__((flatten)) void runWide(Tamboro& t, T** inputs, T** outputs,
                                                    int32_t sampleFrames) {
