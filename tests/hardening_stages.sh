@@ -19,12 +19,14 @@ LEAK_SUPPRESSIONS="suppressions=$PWD/tests/hardening_lsan.supp"
 
 STAGE_PASSED=0
 STAGE_FAILED=0
-STAGE_LINES=()
+STAGE_NAMES=()
+STAGE_RESULTS=()
 
 stage_count() {  # name passed failed [note]
     STAGE_PASSED=$((STAGE_PASSED + $2))
     STAGE_FAILED=$((STAGE_FAILED + $3))
-    STAGE_LINES+=("$(printf '  %-32s %5d passed, %d failed  %s' "$1" "$2" "$3" "${4:-}")")
+    STAGE_NAMES+=("$1")
+    STAGE_RESULTS+=("$(printf '%5d passed, %d failed%s' "$2" "$3" "${4:+  $4}")")
 }
 
 stage_banner() { printf '\n=== %s ===\n' "$1"; }
@@ -162,8 +164,15 @@ robustness_stages() {
 }
 
 stage_summary() {
+    local width=0 i
+    for i in "${!STAGE_NAMES[@]}"; do
+        [ ${#STAGE_NAMES[i]} -gt "$width" ] && width=${#STAGE_NAMES[i]}
+    done
     printf '\n=== summary ===\n'
-    printf '%s\n' "${STAGE_LINES[@]}"
+    # The name column is as wide as the longest name, so the counts line up.
+    for i in "${!STAGE_NAMES[@]}"; do
+        printf '  %-*s %s\n' "$width" "${STAGE_NAMES[i]}" "${STAGE_RESULTS[i]}"
+    done
     echo "$STAGE_PASSED passed, $STAGE_FAILED failed"
     [ "$STAGE_FAILED" -eq 0 ]
 }
