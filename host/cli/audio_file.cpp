@@ -1,9 +1,11 @@
 #include "audio_file.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "failure.h"
@@ -50,14 +52,62 @@ std::string trimmed(const char* message) {
 
 constexpr int kStereo = 2;
 
+// Standard input, read whole the first time it is asked for: most formats
+// need seeking, which a pipe cannot do, and auto thresholds read it twice.
+const std::string& standardInput() {
+    static const std::string bytes = [] {
+        std::string all;
+        char chunk[1 << 16];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0;) all.append(chunk, n);
+        return all;
+    }();
+    return bytes;
+}
+
+template <typename Memory>
+Memory& asMemory(void* user) { return *static_cast<Memory*>(user); }
+
+template <typename Memory>
+SF_VIRTUAL_IO memoryIo() {
+    SF_VIRTUAL_IO io{};
+    io.get_filelen = [](void* user) { return (sf_count_t)asMemory<Memory>(user).bytes->size(); };
+    io.seek = [](sf_count_t offset, int whence, void* user) {
+        Memory& m = asMemory<Memory>(user);
+        sf_count_t base = whence == SEEK_CUR ? m.position : whence == SEEK_END ? (sf_count_t)m.bytes->size() : 0;
+        m.position = std::clamp<sf_count_t>(base + offset, 0, (sf_count_t)m.bytes->size());
+        return m.position;
+    };
+    io.read = [](void* out, sf_count_t count, void* user) {
+        Memory& m = asMemory<Memory>(user);
+        sf_count_t n = std::min<sf_count_t>(count, (sf_count_t)m.bytes->size() - m.position);
+        std::memcpy(out, m.bytes->data() + m.position, (size_t)n);
+        m.position += n;
+        return n;
+    };
+    io.write = [](const void*, sf_count_t, void*) { return (sf_count_t)0; };
+    io.tell = [](void* user) { return asMemory<Memory>(user).position; };
+    return io;
+}
+
 }  // namespace
 
+SNDFILE* AudioReader::open(SF_INFO& into) {
+    if (!memory.bytes) return sf_open(filePath.c_str(), SFM_READ, &into);
+    static SF_VIRTUAL_IO io = memoryIo<MemoryFile>();
+    memory.position = 0;
+    return sf_open_virtual(&io, SFM_READ, &into, &memory);
+}
+
 AudioReader::AudioReader(const std::string& path) : filePath(path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0)
-        throw Failure(path + ": " + std::strerror(errno));
-    if (S_ISDIR(status.st_mode)) throw Failure(path + ": is a directory, not an audio file");
-    file = sf_open(path.c_str(), SFM_READ, &info);
+    if (path == kStandardStream) {
+        if (isatty(fileno(stdin)) == 1) throw Failure("-: standard input is a terminal; pipe a recording in");
+        memory.bytes = &standardInput();
+    } else {
+        struct stat status {};
+        if (stat(path.c_str(), &status) != 0) throw Failure(path + ": " + std::strerror(errno));
+        if (S_ISDIR(status.st_mode)) throw Failure(path + ": is a directory, not an audio file");
+    }
+    file = open(info);
     if (!file)
         throw Failure(path + ": cannot read audio: " + trimmed(sf_strerror(nullptr)) +
                       " (WAV, AIFF, FLAC and Ogg are supported)");
@@ -113,7 +163,7 @@ void AudioReader::rewind() {
         // Some formats cannot seek; opening again starts from the first frame too.
         sf_close(file);
         SF_INFO again{};
-        file = sf_open(filePath.c_str(), SFM_READ, &again);
+        file = open(again);
         if (!file) throw Failure(filePath + ": cannot read audio again: " + trimmed(sf_strerror(nullptr)));
     }
 }

@@ -10,11 +10,14 @@
 
 namespace cli {
 
+// The name that stands for standard input and standard output.
+constexpr const char* kStandardStream = "-";
+
 // A mono or stereo file, delivered as two channels (mono duplicated).
 class AudioReader {
 public:
     // Throws Failure with a one-line reason: missing, unreadable, unsupported
-    // format, more than two channels, no audio.
+    // format, more than two channels, no audio. "-" reads standard input.
     explicit AudioReader(const std::string& path);
     ~AudioReader();
     AudioReader(const AudioReader&) = delete;
@@ -34,8 +37,15 @@ public:
 private:
     template <typename Sample>
     int64_t readBlock(Sample* left, Sample* right, int64_t maxFrames);
+    SNDFILE* open(SF_INFO& into);
 
     std::string filePath;
+    // Standard input, read whole, with this reader's position in it.
+    struct MemoryFile {
+        const std::string* bytes;
+        sf_count_t position;
+    };
+    MemoryFile memory{nullptr, 0};
     SF_INFO info{};
     SNDFILE* file = nullptr;
     std::vector<float> interleavedFloat;

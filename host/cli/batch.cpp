@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "audio_file.h"
 #include "failure.h"
 #include "progress_bar.h"
 #include "report.h"
@@ -20,12 +21,20 @@ struct Outcome {
     std::string error;
 };
 
+// A MIDI file on standard output leaves no room there for anything else.
+bool anyToStdout(const std::vector<BatchJob>& jobs) {
+    for (const BatchJob& job : jobs)
+        if (job.outputs.midi == kStandardStream) return true;
+    return false;
+}
+
 // Everything the workers share; every member is used under the mutex.
 class BatchState {
 public:
     BatchState(const std::vector<BatchJob>& jobs, const ConversionSettings& settings, const BatchOptions& options)
         : jobs(jobs), settings(settings), options(options), outcomes(jobs.size()), fractions(jobs.size(), 0.0),
-          bar(stderr), summaries(options.csv ? stderr : stdout) {}
+          bar(options.verbosity == Verbosity::Quiet ? nullptr : stderr),
+          summaries(options.csv || anyToStdout(jobs) ? stderr : stdout) {}
 
     void progress(size_t job, double fraction) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -76,10 +85,14 @@ private:
             std::fprintf(stderr, "tamboro: %s\n", o.error.c_str());
             return;
         }
+        if (options.verbosity == Verbosity::Quiet) return;
         for (const std::string& warning : o.result->warnings) std::fprintf(stderr, "tamboro: warning: %s\n", warning.c_str());
         std::fprintf(summaries, "%s\n", summaryLine(jobs[i].input, jobs[i].outputs.midi, *o.result).c_str());
-        if (o.result->highChosen || o.result->lowChosen)
+        bool verbose = options.verbosity == Verbosity::Verbose;
+        if (verbose || o.result->highChosen || o.result->lowChosen)
             std::fprintf(summaries, "  %s\n", thresholdLine(*o.result, settings.ratioDivisor).c_str());
+        if (verbose)
+            for (const std::string& detail : o.result->details) std::fprintf(summaries, "  %s\n", detail.c_str());
         std::fflush(summaries);
     }
 

@@ -15,9 +15,13 @@ struct BatchJob {
     ConversionOutputs outputs;
 };
 
+enum class Verbosity { Quiet, Normal, Verbose };
+
 struct BatchOptions {
     int threads = 1;
     bool csv = false;  // notes as CSV on stdout; summaries move to stderr
+    // Quiet: errors only. Verbose: also the thresholds used and what learning did.
+    Verbosity verbosity = Verbosity::Normal;
 };
 
 // Returns the number of files that failed; each failure is reported on one line.

@@ -1,6 +1,8 @@
 #include "conversion.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <memory>
 
 #include "audio_file.h"
@@ -22,6 +24,10 @@ using plugin_info::Param;
 constexpr double kLearnGapSeconds = 2.0;
 constexpr const char* kTrackName = "Tamboro drums";
 constexpr int kStereo = 2;
+// More notes per second of audio than a drummer plays.
+constexpr double kMostNotesPerSecond = 40.0;
+// A handful of notes in a short file is no sign of re-triggering.
+constexpr size_t kMinNotesToJudge = 8;
 
 std::string fileName(const std::string& path) {
     size_t slash = path.find_last_of('/');
@@ -37,23 +43,6 @@ struct Block {
     const Sample* outR;
     int frames;
     int64_t start;
-};
-
-// Hits as the detector sees them, counted from the level by the same
-// hysteresis; used to tell the user whether a taught file held one hit.
-struct OnsetCounter {
-    double high;
-    double release;
-    bool active = false;
-    int count = 0;
-    void add(double level) {
-        if (!active && level >= high) {
-            active = true;
-            count++;
-        } else if (active && level <= release) {
-            active = false;
-        }
-    }
 };
 
 // One plug-in instance with its block buffers.
@@ -94,6 +83,15 @@ public:
         }
     }
 
+    // One sample per call, until more(block) says to stop or the file ends:
+    // nothing after the stopping sample reaches the plug-in.
+    template <typename More>
+    void feedFileUntil(AudioReader& reader, More&& more) {
+        bool going = true;
+        while (going && reader.read(channel(0), channel(1), 1) == 1)
+            processBlock(1, [&](const Block<Sample>& b) { going = more(b); });
+    }
+
     template <typename Sink>
     void feedSilence(int64_t frames, Sink&& sink) {
         while (frames > 0) {
@@ -117,7 +115,7 @@ private:
     Sample* channel(int i) { return buffers.data() + (size_t)i * blockSize; }
 
     template <typename Sink>
-    void processBlock(int n, Sink& sink) {
+    void processBlock(int n, Sink&& sink) {
         Sample* inputs[kStereo] = {channel(0), channel(1)};
         Sample* outputs[kStereo] = {channel(2), channel(3)};
         int64_t start = plugin_->samplePosition();
@@ -174,7 +172,7 @@ public:
         chooseThresholds<Sample>(work);
         PluginRun<Sample> run(plugin, reader.sampleRate(), settings);
         setThresholdParameters(run.instance(), result.thresholds, settings.ratioDivisor);
-        learn(run, work);
+        if (settings.learns()) learn(run, work);
         detect(run, work);
         return result;
     }
@@ -183,8 +181,12 @@ private:
     int64_t plannedWork() const {
         int64_t total = reader.frames();
         if (!settings.high || (!settings.low && !settings.ratioDivisor)) total += reader.frames();
-        for (const auto& learnReader : learnReaders)
-            if (learnReader) total += learnReader->frames();
+        for (int drum = 0; drum < kNumDrums; drum++) {
+            const AudioReader* example = learnReaders[(size_t)drum].get();
+            if (!example) continue;
+            bool measured = !settings.learnHigh[(size_t)drum] || !settings.learnLow[(size_t)drum];
+            total += example->frames() * (measured ? 2 : 1);
+        }
         return total;
     }
 
@@ -201,21 +203,28 @@ private:
         }
     }
 
+    // The level the detector sees through a whole file, from a pass through
+    // an instance of its own.
+    template <typename Sample>
+    LevelHistogram measureLevels(AudioReader& source, WorkMeter& work) {
+        LevelHistogram levels;
+        PluginRun<Sample> measure(plugin, source.sampleRate(), settings);
+        LevelMeter meter;
+        measure.feedFile(source, [&](const Block<Sample>& b) {
+            for (int i = 0; i < b.frames; i++) levels.add(meter.add(b.outL[i], b.outR[i]));
+            work.add(b.frames);
+        });
+        source.rewind();
+        return levels;
+    }
+
     template <typename Sample>
     void chooseThresholds(WorkMeter& work) {
         bool needHigh = !settings.high;
         bool needLow = !settings.low && !settings.ratioDivisor;
         Thresholds chosen{1.0f, 1.0f};
         if (needHigh || needLow) {
-            LevelHistogram levels;
-            PluginRun<Sample> measure(plugin, reader.sampleRate(), settings);
-            LevelMeter meter;
-            measure.feedFile(reader, [&](const Block<Sample>& b) {
-                for (int i = 0; i < b.frames; i++) levels.add(meter.add(b.outL[i], b.outR[i]));
-                work.add(b.frames);
-            });
-            reader.rewind();
-            AutoThresholds automatic = cli::chooseThresholds(levels, settings.ratioDivisor);
+            AutoThresholds automatic = cli::chooseThresholds(measureLevels<Sample>(reader, work), settings.ratioDivisor);
             chosen = automatic.values;
             if (!automatic.warning.empty()) result.warnings.push_back("auto thresholds: " + automatic.warning);
         }
@@ -228,40 +237,59 @@ private:
             result.thresholds.low = settings.low.value_or(chosen.low);
     }
 
+    // An example is played with thresholds of its own: the recording's would
+    // suit a quiet example badly and a loud one's decay not at all.
+    template <typename Sample>
+    Thresholds exampleThresholds(int drum, AudioReader& example, WorkMeter& work) {
+        std::optional<float> high = settings.learnHigh[(size_t)drum], low = settings.learnLow[(size_t)drum];
+        Thresholds chosen{1.0f, 1.0f};
+        if (!high || !low) {
+            AutoThresholds automatic = cli::chooseThresholds(measureLevels<Sample>(example, work), 0);
+            chosen = automatic.values;
+            if (!automatic.warning.empty())
+                result.warnings.push_back(example.path() + ": " + automatic.warning + "; give an example with one " +
+                                          "clear hit, or set --learn-high " + kDrums[(size_t)drum].name + "=DB");
+        }
+        return {high.value_or(chosen.high), low.value_or(chosen.low)};
+    }
+
+    // The template comes from the example's first hit, its attack: feeding
+    // stops once that hit is released, so no wiggle of its decay that crosses
+    // the thresholds again can replace it.
     template <typename Sample>
     void learn(PluginRun<Sample>& run, WorkMeter& work) {
         host::Instance& instance = run.instance();
         instance.setParameter(Param::kFunction, kFunctionTemplate);
-        float release = releaseLevel(result.thresholds, settings.ratioDivisor);
         int64_t gap = (int64_t)(kLearnGapSeconds * reader.sampleRate());
         for (int drum = 0; drum < kNumDrums; drum++) {
-            AudioReader* learnReader = learnReaders[(size_t)drum].get();
-            if (!learnReader) continue;
+            AudioReader* example = learnReaders[(size_t)drum].get();
+            if (!example) continue;
+            Thresholds thresholds = exampleThresholds<Sample>(drum, *example, work);
+            setThresholdParameters(instance, thresholds, 0);
             instance.setParameter(Param::kTemplateInst, kDrums[(size_t)drum].templateInst);
-            OnsetCounter onsets{result.thresholds.high, release};
+            OnsetCounter onsets{thresholds.high, releaseLevel(thresholds, 0)};
             LevelMeter meter;
-            auto count = [&](const Block<Sample>& b) {
-                for (int i = 0; i < b.frames; i++) onsets.add(meter.add(b.outL[i], b.outR[i]));
-            };
-            run.feedFile(*learnReader, [&](const Block<Sample>& b) {
-                count(b);
+            run.feedFileUntil(*example, [&](const Block<Sample>& b) {
+                onsets.add(meter.add(b.outL[0], b.outR[0]));
                 work.add(b.frames);
+                return !onsets.firstHitOver();
             });
-            run.feedSilence(gap, count);
+            run.feedSilence(gap, [](const Block<Sample>&) {});
             run.takeEvents([](int64_t, uint8_t, uint8_t, uint8_t) {});
-            reportLearning(drum, onsets.count);
+            reportLearning(drum, thresholds, onsets.count);
         }
+        setThresholdParameters(instance, result.thresholds, settings.ratioDivisor);
     }
 
-    void reportLearning(int drum, int hits) {
+    void reportLearning(int drum, const Thresholds& thresholds, int hits) {
         const std::string& path = settings.learnFiles[(size_t)drum];
         const char* name = kDrums[(size_t)drum].name;
+        result.details.push_back(path + ": learned the " + name + " with High Threshold " +
+                                 describeHigh(thresholds.high) + ", Low Threshold " + describeLow(thresholds.low));
         if (hits == 0)
-            result.warnings.push_back(path + ": no hit reached High Threshold " + describeHigh(result.thresholds.high) +
-                                      "; the " + name + " template stays empty");
-        else if (hits > 1)
-            result.warnings.push_back(path + ": " + std::to_string(hits) + " hits reached High Threshold; the " +
-                                      name + " template holds the last one");
+            result.warnings.push_back(path + ": no hit reached High Threshold " + describeHigh(thresholds.high) +
+                                      ", so the " + name + " template stays empty; give a louder example, or a " +
+                                      "lower --learn-high " + name + "=DB");
     }
 
     template <typename Sample>
@@ -284,7 +312,10 @@ private:
             audioWriter = std::make_unique<AudioWriter>(audioOut->tempPath(), outputs.audio, reader.sampleRate());
         }
         std::unique_ptr<PlotRecorder> plot;
-        if (!outputs.plot.empty()) plot = std::make_unique<PlotRecorder>(reader.frames(), reader.sampleRate(), outputs.plotSize);
+        if (!outputs.plot.empty())
+            plot = std::make_unique<PlotRecorder>(reader.frames(), reader.sampleRate(), outputs.plotSize,
+                                                  result.thresholds.high,
+                                                  releaseLevel(result.thresholds, settings.ratioDivisor));
 
         LevelMeter meter;
         int64_t frames = reader.frames();
@@ -314,26 +345,43 @@ private:
             run.feedSilence(settings.blockSize, sink);
         timeline.endAll(instance.samplePosition() - origin);
         result.notes = timeline.notes();
+        warnOfTooManyNotes();
         writeOutputs(timeline, audioOut.get(), audioWriter.get(), plot.get());
+    }
+
+    // No drummer plays this fast: the detector is firing again inside hits.
+    void warnOfTooManyNotes() {
+        double seconds = (double)reader.frames() / reader.sampleRate();
+        double perSecond = (double)result.notes.size() / seconds;
+        if (perSecond <= kMostNotesPerSecond || result.notes.size() < kMinNotesToJudge) return;
+        result.warnings.push_back(reader.path() + ": " + std::to_string((int)std::lround(perSecond)) +
+                                  " notes per second of audio; the detector probably re-triggers inside each hit " +
+                                  "(High Threshold too low, or the release level too close to it): look at --plot, " +
+                                  "raise --high or lower --low");
     }
 
     void writeOutputs(const NoteTimeline& timeline, PendingOutput* audioOut, AudioWriter* audioWriter,
                       const PlotRecorder* plot) {
         std::unique_ptr<PendingOutput> midiOut, plotOut;
-        if (!outputs.midi.empty()) {
+        std::vector<uint8_t> midi;
+        if (!outputs.midi.empty())
+            midi = encodeMidiFile(timeline.events(), MidiTimeBase::forTempo(settings.tempo, reader.sampleRate()),
+                                  kTrackName);
+        bool midiToStdout = outputs.midi == kStandardStream;
+        if (!outputs.midi.empty() && !midiToStdout) {
             midiOut = std::make_unique<PendingOutput>(outputs.midi, settings.overwrite);
-            MidiTimeBase base = MidiTimeBase::forTempo(settings.tempo, reader.sampleRate());
-            midiOut->writeAll(encodeMidiFile(timeline.events(), base, kTrackName));
+            midiOut->writeAll(midi);
         }
         if (plot) {
             plotOut = std::make_unique<PendingOutput>(outputs.plot, settings.overwrite);
-            plot->render(plotOut->tempPath(), fileName(reader.path()), result.notes, result.thresholds.high,
-                         releaseLevel(result.thresholds, settings.ratioDivisor));
+            plot->render(plotOut->tempPath(), fileName(reader.path()), result.notes);
         }
         if (audioWriter) audioWriter->close();
         // Only now that every file is complete does any of them appear.
         for (PendingOutput* out : {midiOut.get(), audioOut, plotOut.get()})
             if (out) out->commit();
+        if (midiToStdout && (std::fwrite(midi.data(), 1, midi.size(), stdout) != midi.size() || std::fflush(stdout)))
+            throw Failure("-: cannot write the MIDI file to standard output");
     }
 
     const host::PluginLibrary& plugin;
@@ -355,7 +403,7 @@ ConversionResult convertFile(const host::PluginLibrary& plugin, const Conversion
                              const std::string& input, const ConversionOutputs& outputs,
                              const ProgressCallback& progress) {
     for (const std::string* path : {&outputs.midi, &outputs.audio, &outputs.plot})
-        if (!path->empty()) refuseExisting(*path, settings.overwrite);
+        if (!path->empty() && *path != kStandardStream) refuseExisting(*path, settings.overwrite);
     Conversion conversion(plugin, settings, input, outputs, progress);
     if (settings.precision == Precision::Double) return conversion.run<double>();
     return conversion.run<float>();

@@ -37,6 +37,10 @@ struct ConversionSettings {
     bool latencyCompensation = true;
     // One hit per drum to learn from, by drum index; empty: not taught.
     std::array<std::string, kNumDrums> learnFiles;
+    // Thresholds each example is played with; missing ones are worked out
+    // from the example itself.
+    std::array<std::optional<float>, kNumDrums> learnHigh;
+    std::array<std::optional<float>, kNumDrums> learnLow;
     bool overwrite = false;
 
     bool learns() const;
@@ -58,6 +62,8 @@ struct ConversionResult {
     bool lowChosen = false;
     std::vector<Note> notes;
     std::vector<std::string> warnings;
+    // What was done along the way, for --verbose.
+    std::vector<std::string> details;
 };
 
 // Called now and then with the share of the work done, 0 to 1.

@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <sstream>
 
+#include "drums.h"
 #include "failure.h"
+#include "shell/plugin_info.h"
+#include "thresholds.h"
 
 namespace cli {
 
@@ -54,6 +57,34 @@ std::string flagList(int32_t flags) {
 
 const char* answerText(intptr_t answer) { return answer > 0 ? "yes" : answer < 0 ? "no" : "don't know"; }
 
+std::string decibels(double db) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f dB", db);
+    return text;
+}
+
+// A drum switch's position as its drum, or the number for a position between drums.
+template <typename Position>
+std::string drumAt(float value, Position position, const char* otherwise) {
+    for (const Drum& drum : kDrums)
+        if (value == drum.*position) return drum.name;
+    return otherwise;
+}
+
+// What a host shows for a parameter: the threshold read-outs in dB and the
+// switches by name, as the plug-in's editor labels them.
+std::string hostDisplay(int32_t index, float value) {
+    using plugin_info::Param;
+    switch (index) {
+        case Param::kHighThreshold: return decibels(highToDb(value));
+        case Param::kLowThreshold: return decibels(lowToDb(value));
+        case Param::kDrumSelect: return value == kDrumSelectDynamic ? "dynamic" : drumAt(value, &Drum::drumSelect, "?");
+        case Param::kFunction: return value > 0.5f ? "detection" : "template";
+        case Param::kTemplateInst: return drumAt(value, &Drum::templateInst, "none");
+        default: return "";
+    }
+}
+
 void describeParameters(std::ostringstream& out, host::Instance& plugin, int32_t count) {
     out << "Parameters       " << count << "\n";
     char row[160];
@@ -62,7 +93,7 @@ void describeParameters(std::ostringstream& out, host::Instance& plugin, int32_t
     for (int32_t i = 0; i < count; i++) {
         std::snprintf(row, sizeof row, "  %-3d %-16s %-14s %-10s %.6f\n", i,
                       plugin.getString(effGetParamName, i).c_str(), plugin.getString(effGetParamLabel, i).c_str(),
-                      plugin.getString(effGetParamDisplay, i).c_str(), plugin.getParameter(i));
+                      hostDisplay(i, plugin.getParameter(i)).c_str(), plugin.getParameter(i));
         out << row;
     }
 }

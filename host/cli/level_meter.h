@@ -32,4 +32,26 @@ private:
     double sum = 0.0;
 };
 
+// Hits as the detector sees them, counted from the level by the same
+// hysteresis: a hit begins at High Threshold and is released at or below the
+// release level.
+struct OnsetCounter {
+    double high;
+    double release;
+    bool active = false;
+    int count = 0;
+    bool firstHitOver() const { return count > 0 && !active; }
+    // Returns true when this level releases a hit.
+    bool add(double level) {
+        if (!active && level >= high) {
+            active = true;
+            count++;
+        } else if (active && level <= release) {
+            active = false;
+            return true;
+        }
+        return false;
+    }
+};
+
 }  // namespace cli

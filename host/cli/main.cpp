@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "audio_file.h"
 #include "auto_thresholds.h"
 #include "batch.h"
 #include "demo.h"
@@ -27,12 +28,18 @@ constexpr double kMaxTempo = 999.0;
 struct ConvertWords {
     std::vector<std::string> inputs;
     std::string output, high, low, ratio = "off", drum, audioOut, plot, plotSize = "1600x600", plugin;
-    std::vector<std::string> learn;
+    std::vector<std::string> learn, learnHigh, learnLow;
     int precision = 32;
     int blockSize = kDefaultBlockSize;
     double tempo = kDefaultTempo;
     bool csv = false, noLatencyCompensation = false, force = false;
     int jobs = (int)std::max(1u, std::thread::hardware_concurrency());
+};
+
+// -q and -v, read once the whole command line is parsed.
+struct Loudness {
+    bool quiet = false, verbose = false;
+    Verbosity verbosity() const { return quiet ? Verbosity::Quiet : verbose ? Verbosity::Verbose : Verbosity::Normal; }
 };
 
 struct DemoWords {
@@ -49,10 +56,13 @@ const char* const kConvertFooter =
     "ratio and --low is not used. A threshold not given is chosen automatically and printed:\n  ";
 
 const char* const kConvertNotes =
-    "\n\nLearning: --learn kick=FILE (and snare=, hihat=) plays each file, one hit, to the\n"
-    "plug-in in its template mode with that drum selected, using the same thresholds; then the\n"
-    "recording is converted with Drum Select at Dynamic, so each hit is recognised from the\n"
-    "templates. Without --learn every hit becomes a kick unless --drum fixes the drum.\n\n"
+    "\n\nLearning: --learn kick=FILE (and snare=, hihat=) plays each file to the plug-in in its\n"
+    "template mode with that drum selected, until its first hit is released, so the template\n"
+    "comes from that hit's attack. Each example is played with thresholds worked out from it\n"
+    "by the auto rule, or given with --learn-high and --learn-low (kick=-20dB for one drum,\n"
+    "-20dB for all). Then the recording is converted with Drum Select at Dynamic, so each hit\n"
+    "is recognised from the templates. Without --learn every hit becomes a kick unless --drum\n"
+    "fixes the drum.\n\n"
     "Output: a format-1 MIDI file per input (tempo from --tempo, notes on channel 10: kick 36,\n"
     "snare 38, hihat 42). A note's time is the sample during which the plug-in sent it, less\n"
     "the plug-in's reported delay, as in a host with delay compensation. Existing files are\n"
@@ -75,6 +85,8 @@ ConversionSettings convertSettings(const ConvertWords& w) {
         s.low = parseLowThreshold(w.low, "--low");
     }
     s.learnFiles = parseLearnFiles(w.learn);
+    s.learnHigh = parsePerDrum(w.learnHigh, "--learn-high", parseHighThreshold);
+    s.learnLow = parsePerDrum(w.learnLow, "--learn-low", parseLowThreshold);
     if (!w.drum.empty()) {
         s.drum = parseDrum(w.drum);
         if (s.drum && s.learns())
@@ -88,26 +100,43 @@ ConversionSettings convertSettings(const ConvertWords& w) {
     return s;
 }
 
-int usageFailure(const Failure& failure) {
-    std::fprintf(stderr, "tamboro: %s\n", failure.what());
+int usageFailure(const Failure& failure, const std::string& command) {
+    std::fprintf(stderr, "tamboro: %s (see tamboro %s--help)\n", failure.what(),
+                 command.empty() ? "" : (command + " ").c_str());
     return kExitUsage;
 }
 
-int runConvert(const ConvertWords& w) {
+// -j 0 and the like get a plain message rather than the parser's range.
+CLI::Validator atLeastOne(const std::string& what) {
+    return CLI::Validator(
+        [what](const std::string& text) -> std::string {
+            long value = 0;
+            if (CLI::detail::lexical_cast(text, value) && value >= 1) return "";
+            return "must be 1 or more (" + what + ")";
+        },
+        "");
+}
+
+int runConvert(const ConvertWords& w, Verbosity verbosity) {
     ConversionSettings settings;
     std::vector<ConversionOutputs> plans;
     try {
         settings = convertSettings(w);
+        if (w.csv && w.output == kStandardStream)
+            throw Failure("--csv and -o - both want standard output; write the MIDI file to a file");
         plans = planOutputs(w.inputs, {w.output, w.audioOut, w.plot, parsePlotSize(w.plotSize)});
     } catch (const Failure& failure) {
-        return usageFailure(failure);
+        return usageFailure(failure, "convert");
     }
+    if (verbosity != Verbosity::Quiet)
+        for (const std::string& warning : thresholdWarnings(settings.high, settings.low, settings.ratioDivisor))
+            std::fprintf(stderr, "tamboro: warning: %s\n", warning.c_str());
     std::vector<BatchJob> jobs;
     for (size_t i = 0; i < w.inputs.size(); i++) jobs.push_back({w.inputs[i], plans[i]});
     std::unique_ptr<host::PluginLibrary> library;
     std::string pluginPath = w.plugin.empty() ? defaultPluginPath() : w.plugin;
     loadPlugin(pluginPath, library);
-    int failed = runBatch(*library, settings, jobs, {w.jobs, w.csv});
+    int failed = runBatch(*library, settings, jobs, {w.jobs, w.csv, verbosity});
     return failed ? kExitFailure : 0;
 }
 
@@ -119,7 +148,7 @@ int runDemoCommand(const DemoWords& w) {
     try {
         options.precision = parsePrecision(w.precision);
     } catch (const Failure& failure) {
-        return usageFailure(failure);
+        return usageFailure(failure, "demo");
     }
     options.blockSize = w.blockSize;
     std::unique_ptr<host::PluginLibrary> library;
@@ -136,65 +165,118 @@ int runInfoCommand(const std::string& pluginWord) {
     return 0;
 }
 
-void addConvert(CLI::App& app, ConvertWords& w, int& exitCode) {
+void addConvert(CLI::App& app, ConvertWords& w, const Loudness& loudness, int& exitCode) {
     CLI::App* c = app.add_subcommand("convert", "Convert drum recordings (WAV, AIFF, FLAC, Ogg) to MIDI files");
     c->footer(std::string(kConvertFooter) + kAutoThresholdRule + kConvertNotes);
-    c->add_option("inputs", w.inputs, "Recordings to convert; mono or stereo, any sample rate")->required();
+    c->add_option("inputs", w.inputs, "Recordings to convert; mono or stereo, any sample rate; - reads standard input")
+        ->required()
+        ->type_name("FILE");
     c->add_option("-o,--output", w.output,
-                  "MIDI file to write (one input) or folder to write into; default: beside each input, "
-                  "with the extension .mid");
-    c->add_option("--high", w.high, "High Threshold (onset): 0..1, or decibels like -12dB; default auto");
-    c->add_option("--low", w.low, "Low Threshold (release, ratio off): 0..1, or decibels like -32dB; default auto");
+                  "MIDI file to write (one input; - for standard output) or folder to write into; default: "
+                  "beside each input, with the extension .mid")
+        ->type_name("PATH");
+    c->add_option("--high", w.high, "High Threshold (onset): 0..1, or decibels like -12dB; default auto")
+        ->type_name("DB");
+    c->add_option("--low", w.low, "Low Threshold (release, ratio off): 0..1, or decibels like -32dB; default auto")
+        ->type_name("DB");
     c->add_option("--ratio", w.ratio, "Ratio Select: off, 19, 39, 79 or 119; release at High Threshold / ratio")
+        ->type_name("RATIO")
         ->capture_default_str();
     c->add_option("--drum", w.drum,
-                  "Drum Select: dynamic (templates choose), kick, snare or hihat; default dynamic");
+                  "Drum Select: dynamic (templates choose), kick, snare or hihat; default dynamic")
+        ->type_name("DRUM");
     c->add_option("--learn", w.learn, "Teach a drum from a file with one hit: kick=FILE, snare=FILE, hihat=FILE")
         ->type_name("DRUM=FILE");
-    c->add_option("--precision", w.precision, "Sample precision the plug-in processes: 32 or 64")->capture_default_str();
-    c->add_option("--block-size", w.blockSize, "Samples per processing call")
-        ->check(CLI::Range(1, kMaxBlockSize))
+    c->add_option("--learn-high", w.learnHigh,
+                  "High Threshold for playing the examples: kick=-20dB for one, -20dB for all; default auto")
+        ->type_name("[DRUM=]DB");
+    c->add_option("--learn-low", w.learnLow,
+                  "Low Threshold for playing the examples, as --learn-high; default auto")
+        ->type_name("[DRUM=]DB");
+    c->add_option("--precision", w.precision, "Sample precision the plug-in processes: 32 or 64")
+        ->type_name("BITS")
         ->capture_default_str();
-    c->add_option("--tempo", w.tempo, "Tempo in beats per minute, told to the plug-in and written to the file")
-        ->check(CLI::Range(kMinTempo, kMaxTempo))
+    c->add_option("--block-size", w.blockSize, "Samples per processing call, 1 to " + std::to_string(kMaxBlockSize))
+        ->type_name("N")
+        ->check(CLI::Range(1, kMaxBlockSize).description(""))
+        ->capture_default_str();
+    c->add_option("--tempo", w.tempo, "Tempo in beats per minute (20 to 999), told to the plug-in and written to the file")
+        ->type_name("BPM")
+        ->check(CLI::Range(kMinTempo, kMaxTempo).description(""))
         ->capture_default_str();
     c->add_flag("--no-latency-compensation", w.noLatencyCompensation,
                 "Keep notes at the sample the plug-in sent them, without subtracting its reported delay");
     c->add_option("--audio-out", w.audioOut,
-                  "Also write the plug-in's audio output (.wav, .aiff, .flac or .ogg; a folder for several inputs)");
+                  "Also write the plug-in's audio output (.wav, .aiff, .flac or .ogg; a folder for several inputs)")
+        ->type_name("PATH");
     c->add_option("--plot", w.plot,
                   "Also draw a PNG: waveform, detector level with thresholds, a marker per note (a folder for "
-                  "several inputs)");
-    c->add_option("--plot-size", w.plotSize, "Plot size in pixels, WIDTHxHEIGHT")->capture_default_str();
+                  "several inputs)")
+        ->type_name("PATH");
+    c->add_option("--plot-size", w.plotSize, "Plot size in pixels, WIDTHxHEIGHT")
+        ->type_name("WxH")
+        ->capture_default_str();
     c->add_flag("--csv", w.csv, "Print the notes as CSV (file,time,sample,note,velocity) on stdout; summaries go to stderr");
     c->add_option("-j,--jobs", w.jobs, "Files converted at the same time, one plug-in instance each; default: cores")
-        ->check(CLI::PositiveNumber);
+        ->type_name("N")
+        ->check(atLeastOne("files converted at the same time"));
     c->add_flag("-f,--force", w.force, "Overwrite existing output files");
     c->add_option("--plugin", w.plugin,
-                  "Plug-in to load; default $TAMBORO_PLUGIN, else tamboro.so beside this program");
-    c->callback([&w, &exitCode] { exitCode = runConvert(w); });
+                  "Plug-in to load; default $TAMBORO_PLUGIN, else tamboro.so beside this program")
+        ->type_name("FILE");
+    c->callback([&w, &loudness, &exitCode] { exitCode = runConvert(w, loudness.verbosity()); });
 }
 
 void addDemo(CLI::App& app, DemoWords& w, int& exitCode) {
     CLI::App* d = app.add_subcommand(
         "demo", "Teach the bundled kick, snare and hi-hat, convert the bundled groove, and show what was found");
-    d->add_option("-o,--output", w.output, "MIDI file to write")->capture_default_str();
+    d->add_option("-o,--output", w.output, "MIDI file to write")->type_name("FILE")->capture_default_str();
     d->add_flag("-f,--force", w.force, "Overwrite the MIDI file if it exists");
     d->add_option("--material", w.folder, "Folder with loop.flac, kick.flac, snare.flac, hihat.flac; default "
-                                          "$TAMBORO_DEMO_DIR, else the source tree's demo folder");
-    d->add_option("--precision", w.precision, "Sample precision: 32 or 64")->capture_default_str();
-    d->add_option("--block-size", w.blockSize, "Samples per processing call")
-        ->check(CLI::Range(1, kMaxBlockSize))
+                                          "$TAMBORO_DEMO_DIR, else the source tree's demo folder")
+        ->type_name("FOLDER");
+    d->add_option("--precision", w.precision, "Sample precision: 32 or 64")->type_name("BITS")->capture_default_str();
+    d->add_option("--block-size", w.blockSize, "Samples per processing call, 1 to " + std::to_string(kMaxBlockSize))
+        ->type_name("N")
+        ->check(CLI::Range(1, kMaxBlockSize).description(""))
         ->capture_default_str();
-    d->add_option("--plugin", w.plugin, "Plug-in to load; default as for convert");
+    d->add_option("--plugin", w.plugin, "Plug-in to load; default as for convert")->type_name("FILE");
     d->callback([&w, &exitCode] { exitCode = runDemoCommand(w); });
 }
 
 void addInfo(CLI::App& app, std::string& plugin, int& exitCode) {
     CLI::App* i = app.add_subcommand("info", "Show what a host sees of the plug-in: names, IDs, flags, latency, "
                                              "capabilities, parameters");
-    i->add_option("plugin", plugin, "Plug-in file; default $TAMBORO_PLUGIN, else tamboro.so beside this program");
+    i->add_option("--plugin,plugin", plugin,
+                  "Plug-in file; default $TAMBORO_PLUGIN, else tamboro.so beside this program")
+        ->type_name("FILE");
     i->callback([&plugin, &exitCode] { exitCode = runInfoCommand(plugin); });
+}
+
+void addHelp(CLI::App& app, std::string& topic, int& exitCode) {
+    CLI::App* h = app.add_subcommand("help", "Show this help, or a command's: tamboro help convert");
+    h->add_option("command", topic, "convert, demo or info")->type_name("COMMAND");
+    h->callback([&app, &topic, &exitCode] {
+        if (topic.empty()) {
+            std::fputs(app.get_formatter()->make_help(&app, "tamboro", CLI::AppFormatMode::Normal).c_str(), stdout);
+            return;
+        }
+        for (CLI::App* command : app.get_subcommands({}))
+            if (command->get_name() == topic && topic != "help") {
+                std::fputs(command->help("tamboro").c_str(), stdout);
+                return;
+            }
+        std::fprintf(stderr, "tamboro: help: '%s' is not a command; the commands are convert, demo and info\n",
+                     topic.c_str());
+        exitCode = kExitUsage;
+    });
+}
+
+// The command a parse error happened in, for the pointer to its help.
+std::string commandOf(const CLI::App& app) {
+    for (const CLI::App* command : app.get_subcommands())
+        if (command->get_name() != "help") return command->get_name();
+    return "";
 }
 
 }  // namespace
@@ -202,22 +284,27 @@ void addInfo(CLI::App& app, std::string& plugin, int& exitCode) {
 int main(int argc, char** argv) {
     removePartialOutputsOnInterrupt();
     CLI::App app("tamboro: turns drum recordings into MIDI files with the Tamboro plug-in", "tamboro");
-    app.set_version_flag("--version", "tamboro 1.0");
+    app.set_version_flag("-V,--version", "tamboro 1.0");
     app.require_subcommand(1);
+    // -q and -v may also come after the command's name.
+    app.fallthrough();
+    Loudness loudness;
+    app.add_flag("-q,--quiet", loudness.quiet, "Print errors only");
+    app.add_flag("-v,--verbose", loudness.verbose, "Also print the thresholds used and how each drum was learned");
     ConvertWords convert;
     DemoWords demoWords;
-    std::string infoPlugin;
+    std::string infoPlugin, helpTopic;
     int exitCode = 0;
-    addConvert(app, convert, exitCode);
+    addConvert(app, convert, loudness, exitCode);
     addDemo(app, demoWords, exitCode);
     addInfo(app, infoPlugin, exitCode);
+    addHelp(app, helpTopic, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {  // --help, --version
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "tamboro: %s (see tamboro --help)\n", e.what());
-        return kExitUsage;
+        return usageFailure(Failure(e.what()), commandOf(app));
     } catch (const Failure& failure) {
         std::fprintf(stderr, "tamboro: %s\n", failure.what());
         return kExitFailure;

@@ -48,6 +48,22 @@ std::array<std::string, kNumDrums> parseLearnFiles(const std::vector<std::string
     return files;
 }
 
+std::array<std::optional<float>, kNumDrums> parsePerDrum(const std::vector<std::string>& items,
+                                                         const std::string& option, ValueParser parse) {
+    std::array<std::optional<float>, kNumDrums> values;
+    for (const std::string& item : items) {
+        size_t equals = item.find('=');
+        if (equals == std::string::npos) {
+            values.fill(parse(item, option));
+            continue;
+        }
+        auto drum = drumByName(item.substr(0, equals));
+        if (!drum) throw Failure(option + ": '" + item + "' should be VALUE, or kick=, snare= or hihat= and a value");
+        values[(size_t)*drum] = parse(item.substr(equals + 1), option);
+    }
+    return values;
+}
+
 PlotSize parsePlotSize(const std::string& text) {
     PlotSize size;
     char x = 0, rest = 0;

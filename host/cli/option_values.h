@@ -18,6 +18,11 @@ std::optional<int> parseDrum(const std::string& text);
 Precision parsePrecision(int bits);
 // Each "DRUM=FILE", at most once per drum.
 std::array<std::string, kNumDrums> parseLearnFiles(const std::vector<std::string>& items);
+// Each "DRUM=VALUE" sets one drum's value, a bare VALUE every drum's; parse
+// reads the value (a threshold parser).
+using ValueParser = float (*)(const std::string& text, const std::string& option);
+std::array<std::optional<float>, kNumDrums> parsePerDrum(const std::vector<std::string>& items,
+                                                         const std::string& option, ValueParser parse);
 // "1600x600".
 PlotSize parsePlotSize(const std::string& text);
 

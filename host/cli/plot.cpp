@@ -92,12 +92,15 @@ void horizontalLine(cairo_t* cr, const Rect& r, double y, Colour c, bool dashed)
 
 }  // namespace
 
-PlotRecorder::PlotRecorder(int64_t frames, int sampleRate, PlotSize size)
-    : frames(std::max<int64_t>(frames, 1)), sampleRate(sampleRate), size(size) {
+PlotRecorder::PlotRecorder(int64_t frames, int sampleRate, PlotSize size, float high, float release)
+    : frames(std::max<int64_t>(frames, 1)), sampleRate(sampleRate), size(size), high(high), release(release),
+      hits{high, release} {
     columns = std::max(1, (int)(size.width - kMarginLeft - kMarginRight));
     waveMin.assign((size_t)columns, std::numeric_limits<float>::infinity());
     waveMax.assign((size_t)columns, -std::numeric_limits<float>::infinity());
+    levelMin.assign((size_t)columns, std::numeric_limits<float>::infinity());
     levelMax.assign((size_t)columns, 0.0f);
+    released.assign((size_t)columns, false);
 }
 
 int PlotRecorder::columnOf(int64_t sample) const {
@@ -115,7 +118,9 @@ void PlotRecorder::addInput(int64_t sample, double left, double right) {
 void PlotRecorder::addLevel(int64_t sample, double level) {
     if (sample < 0 || sample >= frames) return;
     size_t c = (size_t)columnOf(sample);
+    levelMin[c] = std::min(levelMin[c], (float)level);
     levelMax[c] = std::max(levelMax[c], (float)level);
+    if (hits.add(level)) released[c] = true;
 }
 
 namespace {
@@ -164,10 +169,47 @@ void drawLegend(cairo_t* cr, const Layout& l) {
     }
 }
 
+// Each column from its lowest to its highest level, joined to its neighbours
+// so that a steady level still reads as a line.
+template <typename YOfDb, typename XOf>
+void drawLevelRange(cairo_t* cr, const std::vector<float>& levelMin, const std::vector<float>& levelMax,
+                    const YOfDb& yOfDb, const XOf& xOf) {
+    setColour(cr, kLevel);
+    double previousTop = 0, previousBottom = 0;
+    for (int c = 0; c < (int)levelMax.size(); c++) {
+        if (levelMin[(size_t)c] > levelMax[(size_t)c]) continue;
+        double top = yOfDb(toDb(levelMax[(size_t)c])), bottom = yOfDb(toDb(levelMin[(size_t)c]));
+        // Overlap the previous column's range, so that no gap opens between them.
+        double from = c ? std::min(top, previousBottom) : top, to = c ? std::max(bottom, previousTop) : bottom;
+        cairo_move_to(cr, xOf(c), from - 0.5);
+        cairo_line_to(cr, xOf(c), to + 0.5);
+        previousTop = top;
+        previousBottom = bottom;
+    }
+    cairo_stroke(cr);
+}
+
+// A small mark on the release line where the detector released a hit: a
+// note after a mark inside one sound is a re-trigger.
+template <typename XOf>
+void drawReleases(cairo_t* cr, const std::vector<bool>& released, double releaseY, const XOf& xOf) {
+    constexpr double kMarkHalf = 4;
+    setColour(cr, kReleaseLine);
+    for (int c = 0; c < (int)released.size(); c++) {
+        if (!released[(size_t)c]) continue;
+        cairo_move_to(cr, xOf(c) - kMarkHalf, releaseY - kMarkHalf);
+        cairo_line_to(cr, xOf(c) + kMarkHalf, releaseY + kMarkHalf);
+        cairo_move_to(cr, xOf(c) - kMarkHalf, releaseY + kMarkHalf);
+        cairo_line_to(cr, xOf(c) + kMarkHalf, releaseY - kMarkHalf);
+    }
+    cairo_set_line_width(cr, 2.0);
+    cairo_stroke(cr);
+    cairo_set_line_width(cr, 1.0);
+}
+
 }  // namespace
 
-void PlotRecorder::render(const std::string& path, const std::string& title, const std::vector<Note>& notes,
-                          float high, float release) const {
+void PlotRecorder::render(const std::string& path, const std::string& title, const std::vector<Note>& notes) const {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.width, size.height);
     cairo_t* cr = cairo_create(surface);
     Layout l = layoutFor(size);
@@ -217,15 +259,10 @@ void PlotRecorder::render(const std::string& path, const std::string& title, con
         setColour(cr, kAxis);
         text(cr, l.level.x - 6, yOfDb(db) + 4, format("%.0f dB", db), 1.0);
     }
-    setColour(cr, kLevel);
-    for (int c = 0; c < columns; c++) {
-        double y = yOfDb(toDb(levelMax[(size_t)c]));
-        if (c == 0) cairo_move_to(cr, xOf(c), y);
-        else cairo_line_to(cr, xOf(c), y);
-    }
-    cairo_stroke(cr);
+    drawLevelRange(cr, levelMin, levelMax, yOfDb, xOf);
     horizontalLine(cr, l.level, yOfDb(highDb), kHighLine, true);
     horizontalLine(cr, l.level, yOfDb(releaseDb), kReleaseLine, true);
+    drawReleases(cr, released, yOfDb(releaseDb), xOf);
     boxedText(cr, l.level.x + l.level.w - 6, yOfDb(highDb) - 5, format("high %.1f dB", highDb), 1.0, kHighLine);
     boxedText(cr, l.level.x + l.level.w - 6, yOfDb(releaseDb) + 15, format("release %.1f dB", releaseDb), 1.0,
               kReleaseLine);

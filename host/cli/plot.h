@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "level_meter.h"
 #include "note_timeline.h"
 
 namespace cli {
@@ -24,14 +25,15 @@ constexpr int kMaxPlotSide = 16384;
 // picture's width, not the recording's length.
 class PlotRecorder {
 public:
-    PlotRecorder(int64_t frames, int sampleRate, PlotSize size);
+    // high and release: the levels at which the detector begins and releases a hit.
+    PlotRecorder(int64_t frames, int sampleRate, PlotSize size, float high, float release);
 
     void addInput(int64_t sample, double left, double right);
+    // Levels arrive in sample order.
     void addLevel(int64_t sample, double level);
 
     // Writes a PNG to path; throws Failure when cairo cannot.
-    void render(const std::string& path, const std::string& title, const std::vector<Note>& notes,
-                float high, float release) const;
+    void render(const std::string& path, const std::string& title, const std::vector<Note>& notes) const;
 
 private:
     int columnOf(int64_t sample) const;
@@ -40,7 +42,13 @@ private:
     int sampleRate;
     PlotSize size;
     int columns;
-    std::vector<float> waveMin, waveMax, levelMax;
+    float high, release;
+    // Each column shows the level's whole range, so that a dip to the release
+    // level between two notes of one hit shows; released marks the columns
+    // where the detector released a hit.
+    std::vector<float> waveMin, waveMax, levelMin, levelMax;
+    std::vector<bool> released;
+    OnsetCounter hits;
 };
 
 }  // namespace cli

@@ -13,7 +13,7 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-ProgressBar::ProgressBar(FILE* stream) : stream(stream), enabled(isatty(fileno(stream)) == 1) {}
+ProgressBar::ProgressBar(FILE* stream) : stream(stream), enabled(stream && isatty(fileno(stream)) == 1) {}
 
 void ProgressBar::update(double fraction, int filesDone, int filesTotal) {
     if (!enabled) return;

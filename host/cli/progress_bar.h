@@ -10,6 +10,7 @@ namespace cli {
 class ProgressBar {
 public:
     // Draws nothing unless stream is a terminal.
+    // A null stream, or one that is not a terminal, shows nothing.
     explicit ProgressBar(FILE* stream);
     // fraction of all work, 0 to 1; redraws at most a few times a second.
     void update(double fraction, int filesDone, int filesTotal);

@@ -13,6 +13,8 @@ namespace cli {
 namespace {
 
 constexpr double kDbPerDecade = 20.0;
+// Below this, even the filters' answer to near-silence reaches the level.
+constexpr double kSenselessDb = -100.0;
 
 bool endsWithDb(std::string& text) {
     while (!text.empty() && std::isspace((unsigned char)text.back())) text.pop_back();
@@ -73,6 +75,22 @@ float parseLowThreshold(const std::string& text, const std::string& option) {
 
 std::string describeHigh(float value) { return formatDescription(value, highToDb(value)); }
 std::string describeLow(float value) { return formatDescription(value, lowToDb(value)); }
+
+std::vector<std::string> thresholdWarnings(std::optional<float> high, std::optional<float> low, int ratioDivisor) {
+    std::vector<std::string> warnings;
+    if (high && !(highToDb(*high) > kSenselessDb))
+        warnings.push_back("--high " + describeHigh(*high) + " is at or below " + std::to_string((int)kSenselessDb) +
+                           " dB, so every faint noise starts a hit; was a decibel value meant (like -12dB)?");
+    if (low && !ratioDivisor) {
+        if (!(lowToDb(*low) > kSenselessDb))
+            warnings.push_back("--low " + describeLow(*low) + ": the level never falls that far, so a hit is " +
+                               "never released and at most one note comes; give a release level like -40dB");
+        else if (high && releaseLevel({*high, *low}, 0) >= *high)
+            warnings.push_back("the release level " + describeLow(*low) + " is not below High Threshold " +
+                               describeHigh(*high) + ", so every hit re-triggers while it sounds; give a lower --low");
+    }
+    return warnings;
+}
 
 float lowForRatio(float high, int ratioDivisor) {
     return (float)(((double)high / ratioDivisor) / (double)kLowThresholdFactor);

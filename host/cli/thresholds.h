@@ -4,7 +4,9 @@
 // is released while no ratio is selected.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace cli {
 
@@ -30,6 +32,11 @@ std::string describeLow(float value);
 // The level at which the plug-in releases a hit: a tenth of "Low Threshold"
 // with the ratio off, "High Threshold" / divisor with a ratio.
 float releaseLevel(const Thresholds& t, int ratioDivisor);
+// Warnings, with the likely cause, for given thresholds that cannot work:
+// a High Threshold every noise reaches, a release level never reached or
+// not below High Threshold. Missing values are not judged.
+std::vector<std::string> thresholdWarnings(std::optional<float> high, std::optional<float> low, int ratioDivisor);
+
 // "Low Threshold" as the plug-in rewrites it while a ratio is selected.
 float lowForRatio(float high, int ratioDivisor);
 
