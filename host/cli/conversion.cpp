@@ -237,20 +237,33 @@ private:
             result.thresholds.low = settings.low.value_or(chosen.low);
     }
 
-    // An example is played with thresholds of its own: the recording's would
-    // suit a quiet example badly and a loud one's decay not at all.
+    // An example that reaches the recording's High Threshold is played with
+    // the recording's thresholds, so that its template is taken at the same
+    // point of the attack as the recording's hits are detected. A quieter
+    // one would teach nothing with them: it gets thresholds worked out from
+    // its own level.
     template <typename Sample>
     Thresholds exampleThresholds(int drum, AudioReader& example, WorkMeter& work) {
         std::optional<float> high = settings.learnHigh[(size_t)drum], low = settings.learnLow[(size_t)drum];
-        Thresholds chosen{1.0f, 1.0f};
-        if (!high || !low) {
-            AutoThresholds automatic = cli::chooseThresholds(measureLevels<Sample>(example, work), 0);
+        if (high && low) return {*high, *low};
+        LevelHistogram levels = measureLevels<Sample>(example, work);
+        Thresholds chosen = result.thresholds;
+        if (levels.peak() < result.thresholds.high) {
+            AutoThresholds automatic = cli::chooseThresholds(levels, 0);
             chosen = automatic.values;
-            if (!automatic.warning.empty())
-                result.warnings.push_back(example.path() + ": " + automatic.warning + "; give an example with one " +
-                                          "clear hit, or set --learn-high " + kDrums[(size_t)drum].name + "=DB");
+            result.warnings.push_back(quietExampleWarning(drum, levels.peak(), chosen.high, automatic.warning));
         }
         return {high.value_or(chosen.high), low.value_or(chosen.low)};
+    }
+
+    std::string quietExampleWarning(int drum, double peak, float high, const std::string& autoWarning) const {
+        const char* name = kDrums[(size_t)drum].name;
+        std::string peakDb = std::to_string((int)std::lround(highToDb((float)peak)));
+        std::string why = autoWarning.empty() ? "" : " (" + autoWarning + ")";
+        return settings.learnFiles[(size_t)drum] + ": its loudest level, " + peakDb + " dB, stays under High " +
+               "Threshold " + describeHigh(result.thresholds.high) + why + ", so it was played with High Threshold " +
+               describeHigh(high) + " worked out from it, and the " + name + " template fits hits about as " +
+               "loud as it; give a louder example, or set --learn-high " + name + "=DB";
     }
 
     // The template comes from the example's first hit, its attack: feeding

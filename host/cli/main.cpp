@@ -58,8 +58,10 @@ const char* const kConvertFooter =
 const char* const kConvertNotes =
     "\n\nLearning: --learn kick=FILE (and snare=, hihat=) plays each file to the plug-in in its\n"
     "template mode with that drum selected, until its first hit is released, so the template\n"
-    "comes from that hit's attack. Each example is played with thresholds worked out from it\n"
-    "by the auto rule, or given with --learn-high and --learn-low (kick=-20dB for one drum,\n"
+    "comes from that hit's attack, not from its decay. An example that reaches High Threshold\n"
+    "is played with the recording's thresholds (the template is then taken where the\n"
+    "recording's hits are detected); a quieter one with thresholds worked out from it by the\n"
+    "auto rule. --learn-high and --learn-low set them instead (kick=-20dB for one drum,\n"
     "-20dB for all). Then the recording is converted with Drum Select at Dynamic, so each hit\n"
     "is recognised from the templates. Without --learn every hit becomes a kick unless --drum\n"
     "fixes the drum.\n\n"
