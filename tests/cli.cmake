@@ -21,8 +21,8 @@ tamboro_cli_test(cli_unit_test
   cli_values_test.cpp
   cli_outputs_test.cpp
   cli_demo_material_test.cpp)
-tamboro_cli_test(cli_command_test cli_command_test.cpp)
-tamboro_cli_test(cli_conversion_test cli_conversion_test.cpp)
+tamboro_cli_test(cli_command_test cli_command_test.cpp cli_conventions_test.cpp)
+tamboro_cli_test(cli_conversion_test cli_conversion_test.cpp cli_learning_test.cpp)
 
 # Debian's python3 with python3-mido, not whatever python3 comes first on PATH.
 find_program(TAMBORO_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)

@@ -35,11 +35,11 @@ ScratchFolder::~ScratchFolder() {
     std::filesystem::remove_all(folder, ignored);
 }
 
-CommandResult runTamboro(const std::vector<std::string>& args) {
+CommandResult runTamboro(const std::vector<std::string>& args, const std::string& input) {
     ScratchFolder capture;
     std::string command = quoted(TAMBORO_CLI_PATH);
     for (const std::string& a : args) command += " " + quoted(a);
-    command += " </dev/null >" + quoted(capture.path("out")) + " 2>" + quoted(capture.path("err"));
+    command += " <" + quoted(input) + " >" + quoted(capture.path("out")) + " 2>" + quoted(capture.path("err"));
     int status = std::system(command.c_str());
     CommandResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -29,8 +29,8 @@ struct CommandResult {
     std::string err;
 };
 
-// Runs the built tamboro with args (each passed as one word).
-CommandResult runTamboro(const std::vector<std::string>& args);
+// Runs the built tamboro with args (each passed as one word), standard input from input.
+CommandResult runTamboro(const std::vector<std::string>& args, const std::string& input = "/dev/null");
 
 // Writes frames of channels at rate; sample(frame, channel) gives each value.
 void writeAudio(const std::string& path, int64_t frames, int channels, int rate,

@@ -282,27 +282,38 @@ private:
             instance.setParameter(Param::kTemplateInst, kDrums[(size_t)drum].templateInst);
             OnsetCounter onsets{thresholds.high, releaseLevel(thresholds, 0)};
             LevelMeter meter;
+            int64_t fed = 0, firstHit = -1;
             run.feedFileUntil(*example, [&](const Block<Sample>& b) {
                 onsets.add(meter.add(b.outL[0], b.outR[0]));
+                if (onsets.count && firstHit < 0) firstHit = fed;
+                fed++;
                 work.add(b.frames);
                 return !onsets.firstHitOver();
             });
             run.feedSilence(gap, [](const Block<Sample>&) {});
             run.takeEvents([](int64_t, uint8_t, uint8_t, uint8_t) {});
-            reportLearning(drum, thresholds, onsets.count);
+            // The level comes out of the plug-in with its delay; the time is the example's own.
+            reportLearning(drum, thresholds, firstHit < 0 ? -1 : std::max<int64_t>(0, firstHit - run.latency()));
         }
         setThresholdParameters(instance, result.thresholds, settings.ratioDivisor);
     }
 
-    void reportLearning(int drum, const Thresholds& thresholds, int hits) {
+    // firstHit: the sample of the example at which its first hit began, or -1.
+    void reportLearning(int drum, const Thresholds& thresholds, int64_t firstHit) {
         const std::string& path = settings.learnFiles[(size_t)drum];
         const char* name = kDrums[(size_t)drum].name;
-        result.details.push_back(path + ": learned the " + name + " with High Threshold " +
-                                 describeHigh(thresholds.high) + ", Low Threshold " + describeLow(thresholds.low));
-        if (hits == 0)
+        std::string with = "High Threshold " + describeHigh(thresholds.high) + ", Low Threshold " +
+                           describeLow(thresholds.low);
+        if (firstHit < 0) {
+            result.details.push_back(path + ": no hit with " + with);
             result.warnings.push_back(path + ": no hit reached High Threshold " + describeHigh(thresholds.high) +
                                       ", so the " + name + " template stays empty; give a louder example, or a " +
                                       "lower --learn-high " + name + "=DB");
+            return;
+        }
+        char at[32];
+        std::snprintf(at, sizeof at, "%.3f s", (double)firstHit / reader.sampleRate());
+        result.details.push_back(path + ": learned the " + name + " from its first hit, at " + at + ", with " + with);
     }
 
     template <typename Sample>
