@@ -264,7 +264,7 @@ void PlotRecorder::render(const std::string& path, const std::string& title, con
     horizontalLine(cr, l.level, yOfDb(releaseDb), kReleaseLine, true);
     drawReleases(cr, released, yOfDb(releaseDb), xOf);
     boxedText(cr, l.level.x + l.level.w - 6, yOfDb(highDb) - 5, format("high %.1f dB", highDb), 1.0, kHighLine);
-    boxedText(cr, l.level.x + l.level.w - 6, yOfDb(releaseDb) + 15, format("release %.1f dB", releaseDb), 1.0,
+    boxedText(cr, l.level.x + l.level.w - 6, yOfDb(releaseDb) + 15, format("release %.1f dB, x: a hit released", releaseDb), 1.0,
               kReleaseLine);
 
     // A marker per note through both panels.
