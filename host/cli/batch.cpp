@@ -31,8 +31,8 @@ bool anyToStdout(const std::vector<BatchJob>& jobs) {
 // Everything the workers share; every member is used under the mutex.
 class BatchState {
 public:
-    BatchState(const std::vector<BatchJob>& jobs, const ConversionSettings& settings, const BatchOptions& options)
-        : jobs(jobs), settings(settings), options(options), outcomes(jobs.size()), fractions(jobs.size(), 0.0),
+    BatchState(const std::vector<BatchJob>& jobs, const BatchOptions& options)
+        : jobs(jobs), options(options), outcomes(jobs.size()), fractions(jobs.size(), 0.0),
           bar(options.verbosity == Verbosity::Quiet ? nullptr : stderr),
           summaries(options.csv || anyToStdout(jobs) ? stderr : stdout) {}
 
@@ -89,15 +89,13 @@ private:
         for (const std::string& warning : o.result->warnings) std::fprintf(stderr, "tamboro: warning: %s\n", warning.c_str());
         std::fprintf(summaries, "%s\n", summaryLine(jobs[i].input, jobs[i].outputs.midi, *o.result).c_str());
         bool verbose = options.verbosity == Verbosity::Verbose;
-        if (verbose || o.result->highChosen || o.result->lowChosen)
-            std::fprintf(summaries, "  %s\n", thresholdLine(*o.result, settings.ratioDivisor).c_str());
+        if (verbose || o.result->settingsChosen) std::fprintf(summaries, "  %s\n", o.result->settingsLine.c_str());
         if (verbose)
             for (const std::string& detail : o.result->details) std::fprintf(summaries, "  %s\n", detail.c_str());
         std::fflush(summaries);
     }
 
     const std::vector<BatchJob>& jobs;
-    const ConversionSettings& settings;
     const BatchOptions& options;
     std::mutex mutex;
     std::vector<Outcome> outcomes;
@@ -125,7 +123,7 @@ Outcome convertOne(const host::PluginLibrary& plugin, const ConversionSettings& 
 
 int runBatch(const host::PluginLibrary& plugin, const ConversionSettings& settings, const std::vector<BatchJob>& jobs,
              const BatchOptions& options) {
-    BatchState state(jobs, settings, options);
+    BatchState state(jobs, options);
     std::atomic<size_t> next{0};
     auto worker = [&] {
         for (size_t i; (i = next.fetch_add(1)) < jobs.size();) {

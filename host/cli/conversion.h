@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "note_timeline.h"
 #include "plot.h"
 #include "thresholds.h"
+#include "work_meter.h"
 
 namespace cli {
 
@@ -57,17 +57,16 @@ struct ConversionResult {
     int sampleRate = 0;
     int channels = 0;
     int64_t frames = 0;
-    Thresholds thresholds{};
-    bool highChosen = false;  // by the auto rule
-    bool lowChosen = false;
+    // The engine's settings as the summary shows them, and whether any of
+    // them was worked out from the recording.
+    std::string settingsLine;
+    bool settingsChosen = false;
     std::vector<Note> notes;
     std::vector<std::string> warnings;
     // What was done along the way, for --verbose.
     std::vector<std::string> details;
 };
 
-// Called now and then with the share of the work done, 0 to 1.
-using ProgressCallback = std::function<void(double)>;
 
 // Throws Failure; then no output file exists that did not exist before.
 ConversionResult convertFile(const host::PluginLibrary& plugin, const ConversionSettings& settings,

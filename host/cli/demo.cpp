@@ -67,7 +67,7 @@ void runDemo(const host::PluginLibrary& plugin, const DemoOptions& options) {
                 demo::kHitFiles[0], demo::kHitFiles[1], demo::kHitFiles[2], loop.c_str(),
                 (double)result.frames / result.sampleRate, demo::kNumHits, demo::kTempo);
     for (const std::string& warning : result.warnings) std::printf("warning: %s\n", warning.c_str());
-    std::printf("%s\n\n", thresholdLine(result, settings.ratioDivisor).c_str());
+    std::printf("%s\n\n", result.settingsLine.c_str());
     std::printf("%s\n", noteTable(result.notes, result.sampleRate, demo::kTempo, demo::kLeadIn).c_str());
     std::printf("Played:\n%s\nFound:\n%s\n",
                 drumGrid(patternNotes(), result.sampleRate, demo::kTempo, demo::kBars, demo::kLeadIn).c_str(),

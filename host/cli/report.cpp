@@ -48,14 +48,6 @@ std::string summaryLine(const std::string& input, const std::string& midiOutput,
     return line.str();
 }
 
-std::string thresholdLine(const ConversionResult& result, int ratioDivisor) {
-    std::string line = "High Threshold " + describeHigh(result.thresholds.high) + (result.highChosen ? " (auto)" : "");
-    line += ", Low Threshold " + describeLow(result.thresholds.low);
-    if (ratioDivisor) line += " (from ratio " + std::to_string(ratioDivisor) + ":1)";
-    else if (result.lowChosen) line += " (auto)";
-    return line;
-}
-
 std::string csvRows(const std::string& input, const ConversionResult& result) {
     std::ostringstream rows;
     for (const Note& n : result.notes)

@@ -11,9 +11,6 @@ namespace cli {
 
 // "in.wav -> in.mid: 16 notes (kick 4, snare 6, hihat 6), 4.75 s at 44100 Hz"
 std::string summaryLine(const std::string& input, const std::string& midiOutput, const ConversionResult& result);
-// The thresholds used, marked "(auto)" where the rule chose them; with a
-// ratio the low value is the one the plug-in derives.
-std::string thresholdLine(const ConversionResult& result, int ratioDivisor);
 
 extern const char* const kCsvHeader;  // "file,time,sample,note,velocity"
 std::string csvRows(const std::string& input, const ConversionResult& result);
