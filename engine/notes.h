@@ -1,6 +1,7 @@
 // The note stage of detection mode: the note-on in a hit's onset sample, the
 // release of the hit, and the single pending note-off one eighth of a beat
-// after the note-on. The events go out through Tamboro::sendNoteOn/Off.
+// after the note-on. The events go out through Tamboro::sendNoteOn/Off, which
+// the shell provides.
 #pragma once
 
 #include <cstdint>

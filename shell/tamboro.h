@@ -123,6 +123,8 @@ public:
     int32_t getVendorVersion() override;
     int32_t canDo(char* text) override;
 
+    // The engine's only way to the host: a note-on or note-off in the sample
+    // being processed. The shell builds the host's event record.
     virtual void sendNoteOn(int32_t note, int32_t velocity);
     virtual void sendNoteOff(int32_t note, int32_t velocity);
 
