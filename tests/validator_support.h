@@ -66,9 +66,6 @@ std::vector<host::MidiRecord> noteOns(const std::vector<host::MidiRecord>& event
 
 bool allFinite(const std::vector<float>& samples);
 
-// True once the engine turns the test pattern into notes; tests of detection
-// behaviour skip until then.
-bool engineDetectsHits();
 
 // A mapped top-level X11 window to host the editor in; empty without a display.
 class ParentWindow {
