@@ -14,18 +14,13 @@
 
 namespace engine {
 
-// The single-precision 0.1 widened: the thresholds have always used it.
-constexpr double kTenth = 0.1f;
+// The single-precision release factor widened: the thresholds have always used it.
+constexpr double kTenth = plugin_info::kReleaseFactor;
 
-// Exact "Ratio Select" positions and the divisor each selects; 0 for none.
-struct RatioPosition {
-    float select;
-    int divisor;
-};
-constexpr RatioPosition kRatioPositions[] = {{0.25f, 19}, {0.5f, 39}, {0.75f, 79}, {1.0f, 119}};
+// The divisor an exact "Ratio Select" position selects; 0 for none.
 inline int ratioDivisor(float ratioSelect) {
-    for (const RatioPosition& p : kRatioPositions)
-        if (ratioSelect == p.select) return p.divisor;
+    for (const plugin_info::RatioPosition& p : plugin_info::kRatioPositions)
+        if (ratioSelect == p.ratioSelect) return p.divisor;
     return 0;
 }
 

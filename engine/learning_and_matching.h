@@ -12,7 +12,7 @@ namespace engine {
 
 constexpr float kDetectionAbove = 0.5f;
 // "Template Inst" switch position of each slot.
-constexpr float kTemplateInstPositions[kNumSlots] = {0.0f, 0.5f, 1.0f};
+inline constexpr const float (&kTemplateInstPositions)[kNumSlots] = plugin_info::kTemplateInstOf;
 
 // Decodes "Function" (above 0.5: detection) and "Template Inst" (exact switch
 // positions; any other value keeps the slot).

@@ -12,7 +12,7 @@ namespace {
 
 using namespace enginetest;
 
-constexpr double kTenth = 0.1f;
+constexpr double kTenth = plugin_info::kReleaseFactor;
 
 TEST(Thresholds, EffectiveLowThreshold) {
     auto t = newTamboro();
