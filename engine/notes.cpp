@@ -9,13 +9,13 @@ namespace engine {
 
 // Sends the owed note-off. It carries the sounding note, which noteNumber may
 // no longer name, with the velocity as it stands.
-void sendPendingNoteOff(Tamboro& t) {
+void sendPendingNoteOff(DetectorState& t) {
     t.sendNoteOff(t.soundingNote, t.velocity);
     t.noteOffPending = 0;
     std::fill(std::begin(t.templateScores), std::end(t.templateScores), 0.0f);
 }
 
-void startNote(Tamboro& t) {
+void startNote(DetectorState& t) {
     t.noteActive = 1;
     // Restarting the countdown would otherwise leave another drum's note hanging.
     if (t.noteOffPending && t.soundingNote != t.noteNumber) sendPendingNoteOff(t);

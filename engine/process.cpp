@@ -6,7 +6,7 @@
 namespace {
 
 template <typename T>
-void runNarrow(Tamboro& t, T** inputs, T** outputs, int32_t sampleFrames) {
+void runNarrow(DetectorState& t, T** inputs, T** outputs, int32_t sampleFrames) {
     engine::runPipeline<T, engine::FilterBank<engine::ChannelPair>>(t, inputs, outputs,
                                                                     sampleFrames);
 }
@@ -16,19 +16,19 @@ void runNarrow(Tamboro& t, T** inputs, T** outputs, int32_t sampleFrames) {
 // 256-bit vectors; what it calls is compiled into it, and what a compiler
 // keeps apart (the functions that take those vectors) is reached only from here.
 template <typename T>
-TAMBORO_WIDE __attribute__((flatten)) void runWide(Tamboro& t, T** inputs, T** outputs,
+TAMBORO_WIDE __attribute__((flatten)) void runWide(DetectorState& t, T** inputs, T** outputs,
                                                    int32_t sampleFrames) {
     engine::runPipeline<T, engine::FilterBank<engine::BandPair>>(t, inputs, outputs, sampleFrames);
 }
 #else
 template <typename T>
-void runWide(Tamboro& t, T** inputs, T** outputs, int32_t sampleFrames) {
+void runWide(DetectorState& t, T** inputs, T** outputs, int32_t sampleFrames) {
     runNarrow(t, inputs, outputs, sampleFrames);
 }
 #endif
 
 template <typename T>
-void processBlock(Tamboro& t, T** inputs, T** outputs, int32_t sampleFrames) {
+void processBlock(DetectorState& t, T** inputs, T** outputs, int32_t sampleFrames) {
     if (t.wideVectors)
         runWide(t, inputs, outputs, sampleFrames);
     else
@@ -46,10 +46,10 @@ bool engine::wideVectorsAvailable() {
 #endif
 }
 
-void engine::process(Tamboro& t, float** inputs, float** outputs, int32_t sampleFrames) {
+void engine::process(DetectorState& t, float** inputs, float** outputs, int32_t sampleFrames) {
     processBlock(t, inputs, outputs, sampleFrames);
 }
 
-void engine::process(Tamboro& t, double** inputs, double** outputs, int32_t sampleFrames) {
+void engine::process(DetectorState& t, double** inputs, double** outputs, int32_t sampleFrames) {
     processBlock(t, inputs, outputs, sampleFrames);
 }

@@ -5,12 +5,12 @@
 
 #include <cstdint>
 
-class Tamboro;
+class DetectorState;
 
 namespace engine {
 
 // inputs and outputs hold two channels each, none of them null.
-void process(Tamboro& t, float** inputs, float** outputs, int32_t sampleFrames);
-void process(Tamboro& t, double** inputs, double** outputs, int32_t sampleFrames);
+void process(DetectorState& t, float** inputs, float** outputs, int32_t sampleFrames);
+void process(DetectorState& t, double** inputs, double** outputs, int32_t sampleFrames);
 
 }  // namespace engine
