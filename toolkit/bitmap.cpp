@@ -1,8 +1,43 @@
 #include "bitmap.h"
 
+#include <algorithm>
+#include <memory>
 #include <new>
 
 #include "embedded_resources.h"
+
+namespace {
+
+// Every instance draws the same few resources, so each is decoded once per
+// process, the first time any bitmap of it is drawn, and then only copied.
+// The decoded pixels are never written again and live until the process ends.
+constexpr int kMaxSharedResources = 16;
+
+struct SharedPixels {
+    const unsigned char* encoded = nullptr;
+    std::unique_ptr<uint32_t[]> pixels;
+};
+
+// Null when the table is full or memory is short; the caller then decodes
+// into its own pixels.
+const uint32_t* sharedPixels(const unsigned char* encoded, const BmpLayout& layout) {
+    static std::mutex mutex;
+    static SharedPixels table[kMaxSharedResources];
+    std::lock_guard<std::mutex> lock(mutex);
+    for (SharedPixels& entry : table) {
+        if (entry.encoded == encoded) return entry.pixels.get();
+        if (entry.encoded) continue;
+        const size_t count = (size_t)layout.width * (size_t)layout.height;
+        entry.pixels.reset(new (std::nothrow) uint32_t[count]);
+        if (!entry.pixels) return nullptr;
+        decodeBmpPixels(encoded, layout, entry.pixels.get());
+        entry.encoded = encoded;
+        return entry.pixels.get();
+    }
+    return nullptr;
+}
+
+}  // namespace
 
 CBitmap::CBitmap(int32_t resourceId) {
     const EmbeddedResource* resource = findEmbeddedResource(resourceId);
@@ -21,7 +56,13 @@ CBitmap::CBitmap(int32_t resourceId) {
 CBitmap::~CBitmap() { delete[] pixels; }
 
 const uint32_t* CBitmap::getPixels() const {
-    if (encoded) std::call_once(decoded, [this] { decodeBmpPixels(encoded, layout, pixels); });
+    if (!encoded) return pixels;
+    std::call_once(decoded, [this] {
+        if (const uint32_t* shared = sharedPixels(encoded, layout))
+            std::copy(shared, shared + (size_t)width * (size_t)height, pixels);
+        else
+            decodeBmpPixels(encoded, layout, pixels);
+    });
     return pixels;
 }
 

@@ -3,9 +3,10 @@
 // and gives it back with forget(). Pure white pixels are see-through when the
 // bitmap is drawn transparently.
 //
-// The pixels are allocated with the bitmap but decoded when first read: the
+// The pixels are allocated with the bitmap but filled when first read: the
 // plug-in makes its background with every instance, and most instances never
-// show an editor. Reading may happen on any thread; the decoding happens once.
+// show an editor. Each resource is decoded once per process and copied from
+// there. Reading may happen on any thread; the filling happens once.
 #pragma once
 
 #include <cstdint>
