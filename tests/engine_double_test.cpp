@@ -32,8 +32,7 @@ TEST(DoublePath, SameNotesAsTheSinglePath) {
 constexpr int64_t kSpacing = 4 * 44100;  // each hit rings out before the next
 
 void play(host::Instance& plugin, Kind drum, Path path) {
-    const float gain = drum == Kind::HiHat ? 2.5f : 1.0f;
-    std::vector<float> hit = drums::render({{0, drum, gain}}, kSpacing);
+    std::vector<float> hit = drums::render({{0, drum}}, kSpacing);
     run(plugin, Stereo(hit, hit), kBlock, path);
 }
 

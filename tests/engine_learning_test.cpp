@@ -16,9 +16,8 @@ constexpr Kind kDrums[kNumSlots] = {Kind::Kick, Kind::Snare, Kind::HiHat};
 constexpr float kTemplateInstOf[kNumSlots] = {0.0f, 0.5f, 1.0f};
 
 void play(host::Instance& plugin, Kind drum) {
-    // Every hit of a drum is the same waveform; the hi-hat is quieter than the others.
-    const float gain = drum == Kind::HiHat ? 2.5f : 1.0f;
-    std::vector<float> hit = drums::render({{0, drum, gain}}, kSpacing);
+    // Every hit of a drum is the same waveform.
+    std::vector<float> hit = drums::render({{0, drum}}, kSpacing);
     run(plugin, Stereo(hit, hit));
 }
 
