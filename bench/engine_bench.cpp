@@ -8,7 +8,7 @@
 
 #include "shell/plugin_info.h"
 #include "shell/tamboro.h"
-#include "tests/engine_drum_signal.h"
+#include "tools/drum_synth.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ public:
     void teach() {
         const float function = effect->getParameter(plugin_info::kFunction);
         effect->setParameter(plugin_info::kFunction, 0.0f);
-        const drums::Drum kit[] = {drums::Drum::Kick, drums::Drum::Snare, drums::Drum::HiHat};
+        const drums::Kind kit[] = {drums::Kind::Kick, drums::Kind::Snare, drums::Kind::HiHat};
         for (int slot = 0; slot < 3; slot++) {
             effect->setParameter(plugin_info::kTemplateInst, 0.5f * slot);
             std::vector<float> hit = drums::render({{0, kit[slot]}}, 4 * kBlock);

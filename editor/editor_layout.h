@@ -33,10 +33,14 @@ struct SwitchPlace {
 };
 constexpr int32_t kSwitchLeft = 395;
 constexpr SwitchPlace kSwitches[] = {
-    {plugin_info::kDrumSelect, kDrumSelectBitmap, 150, 4},      // Dynamic, Kick, Snare, Hi Hat
-    {plugin_info::kFunction, kFunctionBitmap, 270, 2},          // Template, Detection
-    {plugin_info::kTemplateInst, kTemplateInstBitmap, 395, 3},  // Kick, Snare, Hi Hat
-    {plugin_info::kRatioSelect, kRatioSelectBitmap, 520, 5},    // Off, 19:1, 39:1, 79:1, 119:1
+    // Dynamic, Kick, Snare, Hi Hat
+    {plugin_info::kDrumSelect, kDrumSelectBitmap, 150, plugin_info::kDrumSelectPositions},
+    // Template, Detection
+    {plugin_info::kFunction, kFunctionBitmap, 270, plugin_info::kFunctionPositions},
+    // Kick, Snare, Hi Hat
+    {plugin_info::kTemplateInst, kTemplateInstBitmap, 395, plugin_info::kTemplateInstPositions},
+    // Off, 19:1, 39:1, 79:1, 119:1
+    {plugin_info::kRatioSelect, kRatioSelectBitmap, 520, plugin_info::kRatioSelectPositions},
 };
 
 // Read-outs: centred under their slider, this far below its bottom.

@@ -21,8 +21,8 @@ namespace {
 constexpr int32_t kNumSwitches = (int32_t)std::size(kSwitches);
 constexpr int32_t kNumSliders = 2;
 // "Ratio Select" values from here up select a ratio.
-constexpr float kFirstRatio = 0.25f;
-constexpr float kRatioOff = 0.0f;
+constexpr float kFirstRatio = kRatioPositions[1].ratioSelect;
+constexpr float kRatioOff = kRatioPositions[0].ratioSelect;
 
 CBitmap* loadBitmap(int32_t id) { return new (std::nothrow) CBitmap(id); }
 

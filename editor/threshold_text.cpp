@@ -3,12 +3,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "shell/product_facts.h"
+
 namespace {
 
 constexpr double kDecibelsPerDecade = 20.0;
 constexpr double kReferenceLevel = 1.0;
 // The detector releases at a tenth of the stored "Low Threshold".
-constexpr float kLowThresholdScale = 0.1f;
+constexpr float kLowThresholdScale = plugin_info::kReleaseFactor;
 
 void decibelText(float value, char* text, size_t size) {
     if (value <= 0.0f) {

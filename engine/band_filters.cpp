@@ -1,5 +1,5 @@
 // The band filters' construction: two owned history cells each.
-#include "shell/tamboro.h"
+#include "detector_state.h"
 
 #include <new>
 
@@ -19,8 +19,8 @@ void freeCells(Filter& f) {
 
 }  // namespace
 
-Tamboro::aFilterL::aFilterL() { allocateCells(*this); }
-Tamboro::aFilterL::~aFilterL() { freeCells(*this); }
+DetectorState::aFilterL::aFilterL() { allocateCells(*this); }
+DetectorState::aFilterL::~aFilterL() { freeCells(*this); }
 
-Tamboro::aFilterR::aFilterR() { allocateCells(*this); }
-Tamboro::aFilterR::~aFilterR() { freeCells(*this); }
+DetectorState::aFilterR::aFilterR() { allocateCells(*this); }
+DetectorState::aFilterR::~aFilterR() { freeCells(*this); }

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "shell/product_facts.h"
+
 constexpr int kNumBands = 11;
 constexpr int kNumFilters = 2 * kNumBands;
 constexpr int kNumCoefficients = 5;
@@ -19,7 +21,7 @@ constexpr int kInputRingSize = 100;
 constexpr int kFilterReadOffset = 50;
 // Room allocated for the level ring; only the first kLevelWindow are used.
 constexpr int kLevelRingCapacity = 100;
-constexpr int kLevelWindow = 20;
+using plugin_info::kLevelWindow;
 constexpr int kNumLevelSnapshots = 3;
 // Each sample copies the level into the first snapshot and from there into
 // the one the onset test reads and the one the release tests read.
@@ -27,10 +29,9 @@ constexpr int kSourceSnapshot = 0;
 constexpr int kOnsetSnapshot = 1;
 constexpr int kReleaseSnapshot = 2;
 
-constexpr int32_t kNoteKick = 36;
-constexpr int32_t kNoteSnare = 38;
-constexpr int32_t kNoteHiHat = 42;
-constexpr int32_t kSlotNotes[kNumSlots] = {kNoteKick, kNoteSnare, kNoteHiHat};
+// A template slot per drum, in the drums' order.
+static_assert(kNumSlots == plugin_info::kNumDrums);
+inline constexpr const int32_t (&kSlotNotes)[kNumSlots] = plugin_info::kDrumNotes;
 
 constexpr double kNoteLengthBeats = 0.125;
-constexpr double kDefaultTempo = 120.0;
+using plugin_info::kDefaultTempo;

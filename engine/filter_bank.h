@@ -25,7 +25,7 @@ namespace engine {
 template <typename Wide>
 class FilterBank {
 public:
-    explicit FilterBank(const Tamboro& t) {
+    explicit FilterBank(const DetectorState& t) {
         for (int g = 0; g < kNumGroups; g++) loadGroup(groups[g], t, g * kBandsPerGroup);
         for (Group<ChannelPair>& last : lastBand) loadGroup(last, t, kLastBand);
     }
@@ -45,7 +45,7 @@ public:
 
     // After at least one step: the filters' cells and members as the latest
     // step left them.
-    void storeHistories(Tamboro& t) const {
+    void storeHistories(DetectorState& t) const {
         for (int g = 0; g < kNumGroups; g++) storeGroup(groups[g], t, g * kBandsPerGroup);
         for (const Group<ChannelPair>& last : lastBand) storeGroup(last, t, kLastBand);
     }
@@ -90,7 +90,7 @@ private:
     };
 
     template <typename Lanes>
-    static void loadGroup(Group<Lanes>& group, const Tamboro& t, int firstBand) {
+    static void loadGroup(Group<Lanes>& group, const DetectorState& t, int firstBand) {
         constexpr int kLanes = sizeof(Lanes) / sizeof(double);
         for (int lane = 0; lane < kLanes; lane++) {
             const int band = firstBand + lane / 2;
@@ -100,7 +100,7 @@ private:
             group.b2[lane] = c[kB2];
             group.a1[lane] = c[kA1];
             group.a2[lane] = c[kA2];
-            const Tamboro::BandFilterPair& pair = t.bandFilters[band];
+            const DetectorState::BandFilterPair& pair = t.bandFilters[band];
             const bool left = lane % 2 == 0;
             group.histories[0].y1[lane] = left ? *pair.left.outputCell1 : *pair.right.outputCell1;
             group.histories[0].y2[lane] = left ? *pair.left.outputCell2 : *pair.right.outputCell2;
@@ -108,10 +108,10 @@ private:
     }
 
     template <typename Lanes>
-    void storeGroup(const Group<Lanes>& group, Tamboro& t, int firstBand) const {
+    void storeGroup(const Group<Lanes>& group, DetectorState& t, int firstBand) const {
         constexpr int kLanes = sizeof(Lanes) / sizeof(double);
         for (int lane = 0; lane < kLanes; lane++) {
-            Tamboro::BandFilterPair& pair = t.bandFilters[firstBand + lane / 2];
+            DetectorState::BandFilterPair& pair = t.bandFilters[firstBand + lane / 2];
             if (lane % 2 == 0)
                 storeHistory(pair.left, group, lane);
             else

@@ -14,18 +14,13 @@
 
 namespace engine {
 
-// The single-precision 0.1 widened: the thresholds have always used it.
-constexpr double kTenth = 0.1f;
+// The single-precision release factor widened: the thresholds have always used it.
+constexpr double kTenth = plugin_info::kReleaseFactor;
 
-// Exact "Ratio Select" positions and the divisor each selects; 0 for none.
-struct RatioPosition {
-    float select;
-    int divisor;
-};
-constexpr RatioPosition kRatioPositions[] = {{0.25f, 19}, {0.5f, 39}, {0.75f, 79}, {1.0f, 119}};
+// The divisor an exact "Ratio Select" position selects; 0 for none.
 inline int ratioDivisor(float ratioSelect) {
-    for (const RatioPosition& p : kRatioPositions)
-        if (ratioSelect == p.select) return p.divisor;
+    for (const plugin_info::RatioPosition& p : plugin_info::kRatioPositions)
+        if (ratioSelect == p.ratioSelect) return p.divisor;
     return 0;
 }
 
@@ -63,7 +58,7 @@ void takeLevel(Lane<T>& lane, T levelBefore) {
 // Thresholds: with a ratio selected the low threshold follows the high one and is
 // written back into "Low Threshold" and "Ratio Divide" in every sample.
 template <typename T>
-void updateThresholds(Tamboro& t, Lane<T>& lane) {
+void updateThresholds(DetectorState& t, Lane<T>& lane) {
     const float ratio = t.ratioSelect.load(kRelaxed);
     lane.refreshThresholdTwins(ratio);
     if (ratio == 0.0f) {
@@ -79,7 +74,7 @@ void updateThresholds(Tamboro& t, Lane<T>& lane) {
 
 // Onset. The note of a hit on "Dynamic" is chosen by the template match.
 template <typename T>
-void detectOnset(Tamboro& t, Lane<T>& lane) {
+void detectOnset(DetectorState& t, Lane<T>& lane) {
     if (t.hitActive || !((double)lane.highThreshold() <= (double)lane.levelSnapshots[kOnsetSnapshot]))
         return;
     t.hitActive = 1;
@@ -116,7 +111,7 @@ private:
 // Level update, after the ring indices have moved on: the index moves before the
 // write, and the sum of the window is formed in index order.
 template <typename T>
-T updateLevel(Tamboro& t, Lane<T>& lane, LevelWindowSum<T>& windowSum, T magnitude) {
+T updateLevel(DetectorState& t, Lane<T>& lane, LevelWindowSum<T>& windowSum, T magnitude) {
     t.levelIndex = nextRingIndex(t.levelIndex, kLevelWindow);
     lane.levelHistory[t.levelIndex] = magnitude;
     lane.levelSum = windowSum.update(t.levelIndex, magnitude);

@@ -1,7 +1,7 @@
 // The members one processing path works on. The 32-bit path uses the plain
 // engine members, the 64-bit path their Double twins; everything not bound
 // here (filters, ring and level indices, hit and note state, the instrument
-// objects) is shared and reached through the Tamboro object itself.
+// objects) is shared and reached through the detector state itself.
 //
 // The lane is also where a path's precision lives: the pipeline computes in
 // double and stores into lane members, so a value is rounded to float exactly
@@ -12,7 +12,7 @@
 #include <type_traits>
 
 #include "engine_constants.h"
-#include "shell/tamboro.h"
+#include "detector_state.h"
 
 namespace engine {
 
@@ -35,7 +35,7 @@ struct Lane {
             return single;
     }
 
-    explicit Lane(Tamboro& t)
+    explicit Lane(DetectorState& t)
         : inputRing{pick(t.inputRingL, t.inputRingLDouble), pick(t.inputRingR, t.inputRingRDouble)},
           inputHistory1{pick(t.inputHistory1L, t.inputHistory1LDouble),
                         pick(t.inputHistory1R, t.inputHistory1RDouble)},
@@ -114,7 +114,7 @@ struct Lane {
     T& velocityExponent;
     T& velocityGain;
     T (&templateWindows)[kNumSlots][kNumBands][kNumBounds];
-    Tamboro& tamboro;
+    DetectorState& tamboro;
 };
 
 }  // namespace engine

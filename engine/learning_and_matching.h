@@ -12,11 +12,11 @@ namespace engine {
 
 constexpr float kDetectionAbove = 0.5f;
 // "Template Inst" switch position of each slot.
-constexpr float kTemplateInstPositions[kNumSlots] = {0.0f, 0.5f, 1.0f};
+inline constexpr const float (&kTemplateInstPositions)[kNumSlots] = plugin_info::kTemplateInstOf;
 
 // Decodes "Function" (above 0.5: detection) and "Template Inst" (exact switch
 // positions; any other value keeps the slot).
-inline void updateModes(Tamboro& t) {
+inline void updateModes(DetectorState& t) {
     t.detectionMode = t.functionSelect.load(kRelaxed) > kDetectionAbove ? 1 : 0;
     const float inst = t.templateInst.load(kRelaxed);
     for (int32_t slot = 0; slot < kNumSlots; slot++)
@@ -28,27 +28,27 @@ inline void updateModes(Tamboro& t) {
 int32_t winningSlot(const float* scores, int32_t previous);
 
 // The instruments' operations by slot, in the order of their virtual slots.
-using MatchOperation = float (Tamboro::InstDefine::*)(float, float, float, float);
-using LearnOperation = float (Tamboro::InstTemplate::*)(float, float);
+using MatchOperation = float (DetectorState::InstDefine::*)(float, float, float, float);
+using LearnOperation = float (DetectorState::InstTemplate::*)(float, float);
 constexpr MatchOperation kMatchSlot[kNumSlots] = {
-    &Tamboro::InstDefine::matchSlot0, &Tamboro::InstDefine::matchSlot1,
-    &Tamboro::InstDefine::matchSlot2};
+    &DetectorState::InstDefine::matchSlot0, &DetectorState::InstDefine::matchSlot1,
+    &DetectorState::InstDefine::matchSlot2};
 constexpr LearnOperation kLearnUpper[kNumSlots] = {
-    &Tamboro::InstTemplate::learnUpper0, &Tamboro::InstTemplate::learnUpper1,
-    &Tamboro::InstTemplate::learnUpper2};
+    &DetectorState::InstTemplate::learnUpper0, &DetectorState::InstTemplate::learnUpper1,
+    &DetectorState::InstTemplate::learnUpper2};
 constexpr LearnOperation kLearnLower[kNumSlots] = {
-    &Tamboro::InstTemplate::learnLower0, &Tamboro::InstTemplate::learnLower1,
-    &Tamboro::InstTemplate::learnLower2};
+    &DetectorState::InstTemplate::learnLower0, &DetectorState::InstTemplate::learnLower1,
+    &DetectorState::InstTemplate::learnLower2};
 
 // The instruments are 32-bit: the 64-bit path's band outputs and windows are
 // rounded as they enter, and learned bounds widened as they are stored.
 template <typename T>
-void learnTemplate(Tamboro& t, Lane<T>& lane) {
+void learnTemplate(DetectorState& t, Lane<T>& lane) {
     const int32_t slot = t.templateSlot;
     for (int k = 0; k < kNumBands; k++) {
         const float left = (float)lane.sampleBandOutputs[2 * k],
                     right = (float)lane.sampleBandOutputs[2 * k + 1];
-        Tamboro::InstTemplate& instrument = t.instTemplates[k];
+        DetectorState::InstTemplate& instrument = t.instTemplates[k];
         lane.templateWindows[slot][k][kUpperBound] = (instrument.*kLearnUpper[slot])(left, right);
         lane.templateWindows[slot][k][kLowerBound] = (instrument.*kLearnLower[slot])(left, right);
     }
@@ -57,7 +57,7 @@ void learnTemplate(Tamboro& t, Lane<T>& lane) {
 // Scores each slot by the number of bands inside its windows and takes the
 // winner's note. The scores are zero again afterwards.
 template <typename T>
-void matchTemplates(Tamboro& t, Lane<T>& lane) {
+void matchTemplates(DetectorState& t, Lane<T>& lane) {
     for (int k = 0; k < kNumBands; k++) {
         const float left = (float)lane.sampleBandOutputs[2 * k],
                     right = (float)lane.sampleBandOutputs[2 * k + 1];
@@ -79,7 +79,7 @@ void matchTemplates(Tamboro& t, Lane<T>& lane) {
 // template-mode sample in which it is active (normally its onset sample),
 // into the selected slot; then the release test.
 template <typename T>
-void runLearningStage(Tamboro& t, Lane<T>& lane) {
+void runLearningStage(DetectorState& t, Lane<T>& lane) {
     if (t.hitActive && !t.learnedThisHit) {
         t.learnedThisHit = 1;
         learnTemplate(t, lane);

@@ -1,18 +1,19 @@
 // The note stage of detection mode: the note-on in a hit's onset sample, the
 // release of the hit, and the single pending note-off one eighth of a beat
-// after the note-on. The events go out through Tamboro::sendNoteOn/Off.
+// after the note-on. The events go out through DetectorState::sendNoteOn/Off, which
+// the shell provides.
 #pragma once
 
 #include <cstdint>
 
-#include "shell/tamboro.h"
+#include "detector_state.h"
 
 namespace engine {
 
 constexpr double kSecondsPerMinute = 60.0;
 
 // Samples per beat at the tempo and sample rate fetched for this call.
-inline void updateSamplesPerBeat(Tamboro& t) {
+inline void updateSamplesPerBeat(DetectorState& t) {
     t.samplesPerBeat = t.currentSampleRate / (t.currentTempo / kSecondsPerMinute);
 }
 
@@ -21,12 +22,12 @@ inline void updateSamplesPerBeat(Tamboro& t) {
 int32_t noteOffCountdownFor(double length);
 
 // The note-on of a new hit, and the owed note-off.
-void startNote(Tamboro& t);
-void sendPendingNoteOff(Tamboro& t);
+void startNote(DetectorState& t);
+void sendPendingNoteOff(DetectorState& t);
 
 // atReleaseLevel: the level of the previous sample is at or below the
 // effective low threshold of this one.
-inline void runNoteStage(Tamboro& t, bool atReleaseLevel) {
+inline void runNoteStage(DetectorState& t, bool atReleaseLevel) {
     if (!t.noteActive && t.hitActive) {
         startNote(t);
     } else if (t.noteActive && atReleaseLevel) {

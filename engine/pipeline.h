@@ -41,7 +41,7 @@ struct Chunk {
 // silence: it would otherwise stay in the filters' feedback and the velocity
 // means for the instance's lifetime.
 template <typename T>
-void storeInputs(Tamboro& t, Lane<T>& lane, T* const* inputs, int32_t i) {
+void storeInputs(DetectorState& t, Lane<T>& lane, T* const* inputs, int32_t i) {
     for (int c = 0; c < kNumChannels; c++) {
         const T sample = inputs[c][i];
         lane.inputRing[c][t.writeIndex] = std::isfinite(sample) ? sample : T(0);
@@ -97,7 +97,7 @@ ChannelPair filterInput(const T (&sample)[kNumChannels]) {
 // each channel's output is the sum of its band outputs in band order,
 // rounded once when stored.
 template <typename T, typename Bank>
-void filterChunk(Tamboro& t, Lane<T>& lane, Bank& bank, InputHistory<T>& history,
+void filterChunk(DetectorState& t, Lane<T>& lane, Bank& bank, InputHistory<T>& history,
                  Chunk<T>& chunk, int32_t frames) {
     for (int32_t j = 0; j < frames; j++) {
         const int32_t read = (t.readIndex + j) % kInputRingSize;
@@ -113,7 +113,7 @@ void filterChunk(Tamboro& t, Lane<T>& lane, Bank& bank, InputHistory<T>& history
 // Step 11 for a chunk, in a pass of its own: each sample's level sum is a
 // chain of additions, and the chains of neighbouring samples overlap here.
 template <typename T>
-void levelChunk(Tamboro& t, Lane<T>& lane, LevelWindowSum<T>& windowSum, Chunk<T>& chunk,
+void levelChunk(DetectorState& t, Lane<T>& lane, LevelWindowSum<T>& windowSum, Chunk<T>& chunk,
                 int32_t frames) {
     for (int32_t j = 0; j < frames; j++)
         chunk.levels[j] = updateLevel(t, lane, windowSum, chunk.magnitudes[j]);
@@ -121,7 +121,7 @@ void levelChunk(Tamboro& t, Lane<T>& lane, LevelWindowSum<T>& windowSum, Chunk<T
 
 // Steps 1 and 4 to 10 of sample i, the chunk's sample j.
 template <typename T>
-void processSample(Tamboro& t, Lane<T>& lane, const Chunk<T>& chunk, int32_t j,
+void processSample(DetectorState& t, Lane<T>& lane, const Chunk<T>& chunk, int32_t j,
                    T* const* inputs, T* const* outputs, int32_t i, T levelBefore) {
     t.eventDeltaFrames = i;
     storeInputs(t, lane, inputs, i);  // 1
@@ -146,7 +146,7 @@ void processSample(Tamboro& t, Lane<T>& lane, const Chunk<T>& chunk, int32_t j,
 // to 10 run sample by sample on their results. The members end the call as
 // the numbered steps taken one sample at a time leave them.
 template <typename T, typename Bank>
-void runPipeline(Tamboro& t, T* const* inputs, T* const* outputs, int32_t sampleFrames) {
+void runPipeline(DetectorState& t, T* const* inputs, T* const* outputs, int32_t sampleFrames) {
     if (sampleFrames <= 0) return;
     // Step 5's tempo part: the rate and tempo are fetched once per call, so
     // the result is the same in every sample of it.

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "decibels.h"
-#include "shell/tamboro.h"
+#include "detector_state.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ void measureBand(Instrument& instrument, float left, float right) {
 }
 
 // Both bounds inclusive; a NaN level or bound matches nothing.
-float matchWindow(Tamboro::InstDefine& definition, float& result, float left, float right,
+float matchWindow(DetectorState::InstDefine& definition, float& result, float left, float right,
                   float upper, float lower) {
     measureBand(definition, left, right);
     const bool inside = definition.levelDb <= upper && definition.levelDb >= lower;
@@ -28,7 +28,7 @@ float matchWindow(Tamboro::InstDefine& definition, float& result, float left, fl
     return result;
 }
 
-float learnBound(Tamboro::InstTemplate& instrument, float& bound, float left, float right,
+float learnBound(DetectorState::InstTemplate& instrument, float& bound, float left, float right,
                  double offsetDb) {
     measureBand(instrument, left, right);
     bound = (float)((double)instrument.levelDb + offsetDb);
@@ -37,31 +37,31 @@ float learnBound(Tamboro::InstTemplate& instrument, float& bound, float left, fl
 
 }  // namespace
 
-float Tamboro::InstDefine::matchSlot0(float left, float right, float upper, float lower) {
+float DetectorState::InstDefine::matchSlot0(float left, float right, float upper, float lower) {
     return matchWindow(*this, match0, left, right, upper, lower);
 }
-float Tamboro::InstDefine::matchSlot1(float left, float right, float upper, float lower) {
+float DetectorState::InstDefine::matchSlot1(float left, float right, float upper, float lower) {
     return matchWindow(*this, match1, left, right, upper, lower);
 }
-float Tamboro::InstDefine::matchSlot2(float left, float right, float upper, float lower) {
+float DetectorState::InstDefine::matchSlot2(float left, float right, float upper, float lower) {
     return matchWindow(*this, match2, left, right, upper, lower);
 }
 
-float Tamboro::InstTemplate::learnUpper0(float left, float right) {
+float DetectorState::InstTemplate::learnUpper0(float left, float right) {
     return learnBound(*this, upper0, left, right, kWindowHalfWidthDb);
 }
-float Tamboro::InstTemplate::learnLower0(float left, float right) {
+float DetectorState::InstTemplate::learnLower0(float left, float right) {
     return learnBound(*this, lower0, left, right, -kWindowHalfWidthDb);
 }
-float Tamboro::InstTemplate::learnUpper1(float left, float right) {
+float DetectorState::InstTemplate::learnUpper1(float left, float right) {
     return learnBound(*this, upper1, left, right, kWindowHalfWidthDb);
 }
-float Tamboro::InstTemplate::learnLower1(float left, float right) {
+float DetectorState::InstTemplate::learnLower1(float left, float right) {
     return learnBound(*this, lower1, left, right, -kWindowHalfWidthDb);
 }
-float Tamboro::InstTemplate::learnUpper2(float left, float right) {
+float DetectorState::InstTemplate::learnUpper2(float left, float right) {
     return learnBound(*this, upper2, left, right, kWindowHalfWidthDb);
 }
-float Tamboro::InstTemplate::learnLower2(float left, float right) {
+float DetectorState::InstTemplate::learnLower2(float left, float right) {
     return learnBound(*this, lower2, left, right, -kWindowHalfWidthDb);
 }

@@ -25,7 +25,7 @@ constexpr double kVelocityScale = 127.0;
 int32_t velocityFromGain(double gain);
 
 template <typename T>
-void measureVelocity(Tamboro& t, Lane<T>& lane) {
+void measureVelocity(DetectorState& t, Lane<T>& lane) {
     for (int pos = 0; pos < kVelocitySumPositions; pos++)
         for (int c = 0; c < kNumChannels; c++)
             *lane.mean[c] = (double)*lane.mean[c] + (double)lane.inputRing[c][pos];

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "tools/drum_synth.h"
+
 namespace fuzzing {
 
 namespace {
@@ -50,12 +52,6 @@ constexpr uint8_t kFill = 0xA5;
 constexpr int32_t kLargestRawBlock = 8192;
 constexpr int kMaxPattern = 16;
 constexpr int kHitFrames = 2000;  // the onset, learning and matching come early
-constexpr double kRate = 44100.0;
-constexpr double kPi = 3.14159265358979323846;
-// Kick, snare, hi-hat: tone frequency (0: none), decay time, noise share.
-constexpr double kHitTone[] = {60.0, 190.0, 0.0};
-constexpr double kHitDecay[] = {0.06, 0.04, 0.02};
-constexpr double kHitNoise[] = {0.0, 0.6, 0.6};
 
 const intptr_t kSampleRates[] = {44100, 48000, 0, -1, 22050, 96000, 1, 1000000000};
 const double kTempos[] = {120.0, 0.0, -60.0, NAN, INFINITY, 1e-300, 1e300, 60.0};
@@ -188,22 +184,16 @@ void processRaw(AEffect* effect, Reader& in) {
 // A synthetic drum hit and some silence, in blocks, so that the fuzzer
 // reaches onsets, learning, matching and notes without guessing audio.
 void processHit(AEffect* effect, Reader& in) {
-    int drum = in.byte() % 3;
-    double gain = in.byte() / 64.0;
+    auto drum = (drums::Kind)(in.byte() % drums::kNumKinds);
+    float gain = in.byte() / 64.0f;
     int32_t blockSize = in.byte() % 255 + 1;
     bool doublePath = in.byte() & 1;
-    size_t silence = (size_t)in.byte() * 16;
-    std::vector<float> left(kHitFrames + silence, 0.0f);
-    uint32_t noise = 12345;
-    for (int i = 0; i < kHitFrames; i++) {
-        double t = i / kRate;
-        noise = noise * 1664525u + 1013904223u;
-        double white = (double)(noise >> 8) / 8388608.0 - 1.0;
-        double tone = std::sin(2.0 * kPi * kHitTone[drum] * t);
-        double sound = tone + kHitNoise[drum] * white;
-        left[i] = (float)(gain * sound * std::exp(-t / kHitDecay[drum]));
-    }
-    processAny(effect, doublePath, left, left, blockSize);
+    int64_t silence = in.byte() * 16;
+    // The first kHitFrames samples of the hit, then the silence.
+    drums::Stereo hit(kHitFrames);
+    drums::addHit(hit, drum, 0, gain, drums::kDefaultSampleRate);
+    hit.left.resize((size_t)(kHitFrames + silence), 0.0f);
+    processAny(effect, doublePath, hit.left, hit.left, blockSize);
 }
 
 void hostChange(AEffect* effect, Reader& in) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/product_facts.h"
 #include "shell/vst_abi.h"
 
 namespace host {
@@ -45,7 +46,7 @@ struct HostSettings {
     // False: audioMasterGetTime answers null.
     bool timeInfoAvailable = true;
     bool tempoValid = true;
-    double tempo = 120.0;
+    double tempo = plugin_info::kDefaultTempo;
     intptr_t processEventsAnswer = 1;
 };
 

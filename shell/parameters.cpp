@@ -30,7 +30,8 @@ constexpr size_t kDisplayChars = kVstMaxParamStrLen;
 constexpr float kSwitchDisplayScale = 100.0f;
 // The host reads parameter 6 back as this constant, not the stored divisor.
 constexpr float kRatioDivideReadBack = 6.0f;
-constexpr float kFirstRatio = 0.25f;
+// From this position up "Ratio Select" selects a ratio.
+constexpr float kFirstRatio = kRatioPositions[1].ratioSelect;
 
 bool validIndex(int32_t index) { return index >= 0 && index < kNumParams; }
 

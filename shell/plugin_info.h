@@ -1,9 +1,11 @@
-// The product's facts in one place: what the host is told and the fixed counts
-// the rest of the code is built around. Tests read them from here.
+// What the host is told: names, identifiers, counts, flags and capabilities,
+// with the rest of the product's facts from product_facts.h. Tests read them
+// from here.
 #pragma once
 
 #include <cstdint>
 
+#include "product_facts.h"
 #include "vst_abi.h"
 
 namespace plugin_info {
@@ -20,7 +22,6 @@ constexpr int32_t kNumOutputs = 2;
 constexpr int32_t kNumPrograms = 1;
 // Parameters 5 and 6 exist in every parameter operation but are not announced.
 constexpr int32_t kNumAnnouncedParams = 5;
-constexpr int32_t kNumParams = 7;
 constexpr int32_t kInitialDelay = 100;
 
 constexpr int32_t kFlags =
@@ -33,18 +34,5 @@ constexpr const char* kCanDoSendEvents = "sendVstEvents";
 constexpr const char* kCanDoSendMidiEvent = "sendVstMidiEvent";
 
 constexpr int32_t kIdentify = fourChars('N', 'v', 'E', 'f');
-constexpr int32_t kEditorWidth = 812;
-constexpr int32_t kEditorHeight = 650;
-
-// Parameter indices.
-enum Param : int32_t {
-    kHighThreshold = 0,
-    kLowThreshold,
-    kDrumSelect,
-    kFunction,
-    kTemplateInst,
-    kRatioSelect,
-    kRatioDivide,
-};
 
 }  // namespace plugin_info

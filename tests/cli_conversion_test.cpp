@@ -69,7 +69,6 @@ std::vector<int64_t> noteOnSamplesSampleBySample(const std::string& wav) {
 }
 
 TEST(Conversion, NotesLandOnTheSampleForAnyBlockSizeAndPrecision) {
-    SKIP_WITHOUT_ENGINE();
     ScratchFolder scratch;
     std::string wav = scratch.path("clicks.wav");
     writeClicks(wav, kClicks, kClickFrames);
@@ -102,7 +101,6 @@ TEST(Conversion, NotesLandOnTheSampleForAnyBlockSizeAndPrecision) {
 }
 
 TEST(Conversion, ABatchWritesTheSameFilesAsSingleRuns) {
-    SKIP_WITHOUT_ENGINE();
     ScratchFolder scratch;
     std::filesystem::create_directory(scratch.path("batch"));
     std::vector<std::string> inputs;
@@ -124,7 +122,6 @@ TEST(Conversion, ABatchWritesTheSameFilesAsSingleRuns) {
 }
 
 TEST(Conversion, LearningThroughTemplateModeFindsTheDemoDrums) {
-    SKIP_WITHOUT_TEMPLATES();
     ScratchFolder scratch;
     std::string folder = demoFolder();
     CommandResult r = runTamboro({"convert", folder + "/loop.flac", "-o", scratch.path("loop.mid"), "--csv", "--high",
@@ -145,7 +142,6 @@ TEST(Conversion, LearningThroughTemplateModeFindsTheDemoDrums) {
 }
 
 TEST(Conversion, AutoThresholdsFindTheDemoHits) {
-    SKIP_WITHOUT_ENGINE();
     ScratchFolder scratch;
     CommandResult r = runTamboro({"convert", demoFolder() + "/loop.flac", "-o", scratch.path("loop.mid"), "--csv",
                                   "--drum", "kick"});
@@ -166,7 +162,6 @@ TEST(Conversion, AutoThresholdsFindTheDemoHits) {
 }
 
 TEST(Conversion, DemoFindsEveryKnownHitInBothPrecisions) {
-    SKIP_WITHOUT_TEMPLATES();
     ScratchFolder scratch;
     for (const char* precision : {"32", "64"}) {
         CommandResult r = runTamboro({"demo", "-o", scratch.path("demo.mid"), "--force", "--precision", precision});

@@ -10,8 +10,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/plugin_host.h"
-#include "shell/plugin_info.h"
 
 namespace cli_test {
 
@@ -95,36 +93,6 @@ int countLines(const std::string& text) {
     int n = 0;
     for (char c : text) n += c == '\n';
     return n;
-}
-
-namespace {
-
-// Note-ons of a fresh instance in detection mode at "Dynamic" that meets a hit.
-std::vector<host::MidiRecord> probeNotes() {
-    static const std::vector<host::MidiRecord> notes = [] {
-        std::vector<host::MidiRecord> none;
-        std::string error;
-        auto library = host::PluginLibrary::open(TAMBORO_PLUGIN_PATH, error);
-        if (!library) return none;
-        auto plugin = host::Instance::create(*library, error);
-        if (!plugin) return none;
-        plugin->setParameter(plugin_info::kHighThreshold, 0.0f);
-        plugin->setParameter(plugin_info::kFunction, 1.0f);
-        constexpr int kFrames = 256;
-        std::vector<float> in(kFrames, 0.5f), out(kFrames);
-        plugin->processStereo(in.data(), in.data(), out.data(), out.data(), kFrames, kFrames);
-        return plugin->midiEvents();
-    }();
-    return notes;
-}
-
-}  // namespace
-
-bool engineSendsNotes() { return !probeNotes().empty(); }
-
-bool engineMatchesTemplates() {
-    auto notes = probeNotes();
-    return !notes.empty() && notes[0].data1() == 36;
 }
 
 std::string demoFolder() { return TAMBORO_DEMO_FOLDER; }

@@ -1,6 +1,5 @@
 // Helpers for the command-line tests: a scratch folder, audio files written
-// on the spot, runs of the built `tamboro` command, and a probe for whether
-// the plug-in's engine sends notes yet.
+// on the spot and runs of the built `tamboro` command.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -45,22 +44,6 @@ std::string readText(const std::string& path);
 void writeText(const std::string& path, const std::string& text);
 int countLines(const std::string& text);
 
-// True once processing in detection mode sends notes (the engine is in).
-bool engineSendsNotes();
-// True once an untaught instance at "Dynamic" answers a hit with the kick,
-// as the template matching does.
-bool engineMatchesTemplates();
-
 std::string demoFolder();
 
 }  // namespace cli_test
-
-// Skips the test while the plug-in's engine does not send notes yet.
-#define SKIP_WITHOUT_ENGINE()                                                      \
-    do {                                                                           \
-        if (!cli_test::engineSendsNotes()) GTEST_SKIP() << "the engine sends no notes yet"; \
-    } while (0)
-#define SKIP_WITHOUT_TEMPLATES()                                                   \
-    do {                                                                           \
-        if (!cli_test::engineMatchesTemplates()) GTEST_SKIP() << "the engine matches no templates yet"; \
-    } while (0)

@@ -1,6 +1,7 @@
 // The embedded bitmaps, the BMP reader and the read-out texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "editor/threshold_text.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/bmp_decoder.h"
+#include "toolkit/embedded_resources.h"
 #include "toolkit/draw_context.h"
 
 namespace {
@@ -43,6 +45,21 @@ TEST(Bitmaps, AMissingResourceIsEmpty) {
         EXPECT_EQ(bitmap->getHeight(), 0);
         EXPECT_EQ(bitmap->getPixels(), nullptr);
         EXPECT_FALSE(bitmap->allocationFailed());
+    }
+}
+
+// Each resource is decoded once per process; every bitmap of it, the first
+// and the later ones, holds exactly what decoding the resource gives.
+TEST(Bitmaps, EveryBitmapOfAResourceHasItsDecodedPixels) {
+    for (int32_t id = 101; id <= 107; id++) {
+        const EmbeddedResource* resource = findEmbeddedResource(id);
+        BmpLayout layout;
+        ASSERT_TRUE(resource && readBmpLayout(resource->data, resource->size, layout)) << id;
+        std::vector<uint32_t> decoded((size_t)layout.width * (size_t)layout.height);
+        decodeBmpPixels(resource->data, layout, decoded.data());
+        BitmapRef first(id), second(id);
+        for (const BitmapRef* bitmap : {&first, &second})
+            EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), (*bitmap)->getPixels())) << id;
     }
 }
 

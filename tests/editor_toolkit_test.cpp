@@ -394,15 +394,4 @@ TEST_F(ToolkitTest, ModifierAndOtherButtonClicksAreOfferedToTheListenerFirst) {
     EXPECT_TRUE(host.calls.empty());
 }
 
-TEST(ToolkitEditor, OpenWithoutAParentGivesNoWindow) {
-    HostLog log;
-    ToolkitEffect effect(&log);
-    auto* editor = new ToolkitEditor(&effect);
-    EXPECT_FALSE(editor->open(nullptr) && editor->getFrame()->isValid());
-    editor->close();
-    ERect* rect = nullptr;
-    EXPECT_TRUE(editor->getRect(&rect));
-    EXPECT_EQ(rect->right, kWidth);
-}
-
 }  // namespace

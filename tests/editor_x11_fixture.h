@@ -8,12 +8,13 @@
 
 #include "host/editor_host_window.h"
 #include "plugin_fixture.h"
+#include "shell/product_facts.h"
 #include "toolkit/geometry.h"
 
 namespace editor_test {
 
-constexpr int kWidth = 812;
-constexpr int kHeight = 650;
+constexpr int kWidth = plugin_info::kEditorWidth;
+constexpr int kHeight = plugin_info::kEditorHeight;
 constexpr std::chrono::seconds kTimeout{10};
 
 // Where the editor puts things, in window coordinates.

@@ -10,8 +10,6 @@ tamboro_unit_test(engine_unit_test
   engine_hit_detection_test.cpp
   engine_templates_test.cpp
   engine_double_path_test.cpp)
-tamboro_test(engine_realtime_test engine_realtime_test.cpp)
-set_target_properties(engine_realtime_test PROPERTIES ENABLE_EXPORTS ON)
 
 # The plug-in loads and runs on processors without 256-bit vectors: their
 # instructions (every VEX-encoded one) appear only in the wide pipeline, which

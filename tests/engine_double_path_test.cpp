@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "engine/hit_detection.h"
-#include "engine_drum_signal.h"
+#include "tools/drum_synth.h"
 #include "engine_test_support.h"
 #include "engine_unit_support.h"
 

@@ -2,17 +2,17 @@
 // 32-bit call, state of its own where the two paths keep twins, and the
 // user's thresholds.
 #include "engine/engine_constants.h"
-#include "engine_drum_signal.h"
+#include "tools/drum_synth.h"
 #include "engine_test_support.h"
 
 namespace {
 
 using namespace enginetest;
-using drums::Drum;
+using drums::Kind;
 
 TEST(DoublePath, SameNotesAsTheSinglePath) {
-    constexpr int64_t kFrames = 5 * 44100;
-    std::vector<float> drums = drums::render(drums::groove(kFrames, 5000), kFrames);
+    constexpr int64_t kFrames = 6 * 44100;
+    std::vector<float> drums = drums::render(drums::groove(kFrames, 11025), kFrames);
     for (float drum : {kSnare, 0.0f}) {  // fixed, and "Dynamic" untaught
         std::vector<Note> notes[2];
         for (Path path : kBothPaths) {
@@ -31,16 +31,15 @@ TEST(DoublePath, SameNotesAsTheSinglePath) {
 
 constexpr int64_t kSpacing = 4 * 44100;  // each hit rings out before the next
 
-void play(host::Instance& plugin, Drum drum, Path path) {
-    const float gain = drum == Drum::HiHat ? 2.5f : 1.0f;
-    std::vector<float> hit = drums::render({{0, drum, gain}}, kSpacing);
+void play(host::Instance& plugin, Kind drum, Path path) {
+    std::vector<float> hit = drums::render({{0, drum}}, kSpacing);
     run(plugin, Stereo(hit, hit), kBlock, path);
 }
 
 std::vector<int> notesPlayed(host::Instance& plugin, Path path) {
     plugin.setParameter(kFunction, kDetectionMode);
     plugin.clearRecords();
-    for (Drum drum : {Drum::Snare, Drum::HiHat, Drum::Kick}) play(plugin, drum, path);
+    for (Kind drum : {Kind::Snare, Kind::HiHat, Kind::Kick}) play(plugin, drum, path);
     std::vector<int> notes;
     for (const Note& n : notesOf(plugin))
         if (n.status == kOn) notes.push_back(n.note);
@@ -48,19 +47,22 @@ std::vector<int> notesPlayed(host::Instance& plugin, Path path) {
 }
 
 TEST(DoublePath, TemplatesBelongToThePathThatLearnedThem) {
-    const std::vector<int> recognised = {38, 42, 36}, untaught = {36, 36, 36};
+    const std::vector<int> recognised = {38, 42, 36};
     for (Path learner : kBothPaths) {
         const Path other = learner == Path::Single ? Path::Double : Path::Single;
         auto plugin = newInstance();
         plugin->setParameter(kHighThreshold, 0.25f);
         plugin->setParameter(kRatioSelect, 1.0f);
-        const std::pair<float, Drum> lessons[] = {
-            {0.0f, Drum::Kick}, {0.5f, Drum::Snare}, {1.0f, Drum::HiHat}};
+        const std::pair<float, Kind> lessons[] = {
+            {0.0f, Kind::Kick}, {0.5f, Kind::Snare}, {1.0f, Kind::HiHat}};
         for (auto [inst, drum] : lessons) {
             plugin->setParameter(kTemplateInst, inst);
             play(*plugin, drum, learner);
         }
-        EXPECT_EQ(notesPlayed(*plugin, other), untaught);
+        // Untaught templates cannot tell the drums apart: one note for all three.
+        const std::vector<int> untaught = notesPlayed(*plugin, other);
+        ASSERT_EQ(untaught.size(), 3u);
+        EXPECT_TRUE(untaught[0] == untaught[1] && untaught[1] == untaught[2]);
         EXPECT_EQ(notesPlayed(*plugin, learner), recognised);
     }
 }

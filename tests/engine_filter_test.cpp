@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "engine/band_coefficients.h"
-#include "engine_drum_signal.h"
+#include "white_noise.h"
 #include "engine_test_support.h"
 #include "shell/tamboro.h"
 
@@ -26,7 +26,7 @@ TEST(BandFilter, StepsEqualAnIndependentModel) {
     EXPECT_EQ(bitsOf(step(impulse, 0, 0.0f, 1.0f, 0.0f)), 0x39b34c6cu);
     EXPECT_EQ(bitsOf(step(impulse, 0, 0.0f, 0.0f, 1.0f)), 0x39b34799u);
 
-    drums::Noise noise;
+    testsignal::WhiteNoise noise;
     float x[10];
     for (float& v : x) v = noise.next();
     const uint32_t expected[] = {0xbb07bd62, 0xbbabde30, 0xbc247a3d, 0xbc4daf91,
@@ -85,7 +85,7 @@ TEST(BandFilter, BandPassShape) {
 TEST(BandFilter, LeftAndRightAreTheSameFilter) {
     Tamboro::aFilterL left;
     Tamboro::aFilterR right;
-    drums::Noise noise;
+    testsignal::WhiteNoise noise;
     for (int i = 0; i < 5000; i++) {
         const float x = noise.next();
         ASSERT_EQ(bitsOf(step(left, 9, x, 0.5f * x, -x)), bitsOf(step(right, 9, x, 0.5f * x, -x)));

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine_drum_signal.h"
+#include "tools/drum_synth.h"
 #include "engine_test_support.h"
 
 namespace {

@@ -16,11 +16,11 @@ using namespace plugin_info;
 
 // A threshold no level reaches; as "Low Threshold" it releases every hit at once.
 constexpr float kNever = 1e30f;
-constexpr float kKick = 1.0f / 3.0f;
-constexpr float kSnare = 2.0f / 3.0f;
-constexpr float kHiHat = 1.0f;
-constexpr float kDetectionMode = 1.0f;
-constexpr float kTemplateMode = 0.0f;
+constexpr float kKick = plugin_info::kDrumSelectFixed[0];
+constexpr float kSnare = plugin_info::kDrumSelectFixed[1];
+constexpr float kHiHat = plugin_info::kDrumSelectFixed[2];
+constexpr float kDetectionMode = plugin_info::kFunctionDetection;
+constexpr float kTemplateMode = plugin_info::kFunctionTemplate;
 constexpr int32_t kBlock = 512;
 // One eighth of a beat at 44.1 kHz and 120 bpm is 2756 samples; the note-off
 // goes out in the last of them.

@@ -7,7 +7,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "engine_drum_signal.h"
+#include "white_noise.h"
 #include "shell/tamboro.h"
 
 namespace enginetest {
@@ -36,7 +36,7 @@ inline std::unique_ptr<Tamboro> newTamboro(audioMasterCallback callback = nullpt
 // Rings of noise for the velocity measurement, the same on both paths.
 template <typename T>
 void fillRingsWithNoise(T* left, T* right) {
-    drums::Noise noise;
+    testsignal::WhiteNoise noise;
     for (int i = 0; i < kInputRingSize; i++) left[i] = std::fabs(noise.next());
     for (int i = 0; i < kInputRingSize; i++) right[i] = (float)(std::fabs(noise.next()) * 0.75);
 }

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/velocity.h"
-#include "engine_drum_signal.h"
+
 #include "engine_test_support.h"
 #include "engine_unit_support.h"
 

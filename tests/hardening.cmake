@@ -34,6 +34,7 @@ endif()
 # Every seed and every past finding of the fuzzer, replayed against tamboro.so.
 tamboro_validator_test(hardening_fuzz_replay_test hardening_fuzz_replay_test.cpp
                        ${CMAKE_SOURCE_DIR}/fuzz/host_actions.cpp)
+target_link_libraries(hardening_fuzz_replay_test PRIVATE tamboro_drums)
 target_compile_definitions(hardening_fuzz_replay_test PRIVATE
   TAMBORO_FUZZ_DIR="${CMAKE_SOURCE_DIR}/fuzz")
 

@@ -385,9 +385,7 @@ TEST_F(RealTime, LearningMatchingAndNotesIn32Bit) {
     for (float drum : {validator::kDrumKick, validator::kDrumSnare, validator::kDrumHiHat})
         detect(drum, false, 1);
     expectClean("fixed drums, one sample per call");
-    if (validator::engineDetectsHits()) {
-        EXPECT_GT(fixedHost.eventCount, 0);
-    }
+    EXPECT_GT(fixedHost.eventCount, 0);
     RecordProperty("events", fixedHost.eventCount);
 }
 
@@ -398,6 +396,7 @@ TEST_F(RealTime, LearningMatchingAndNotesIn64Bit) {
     expectClean("matching");
     detect(validator::kDrumSnare, true, 4096);
     expectClean("fixed drum");
+    EXPECT_GT(fixedHost.eventCount, 0);
     RecordProperty("events", fixedHost.eventCount);
 }
 

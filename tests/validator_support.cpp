@@ -183,16 +183,6 @@ bool allFinite(const std::vector<float>& samples) {
     return true;
 }
 
-bool engineDetectsHits() {
-    static const bool detects = [] {
-        auto plugin = newInstance();
-        setDetection(*plugin);
-        MidiFaults faults;
-        processChecked(*plugin, drumPattern(3), 512, faults);
-        return !noteOns(plugin->midiEvents()).empty();
-    }();
-    return detects;
-}
 
 ParentWindow::ParentWindow() {
     Display* d = XOpenDisplay(nullptr);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/plugin_host.h"
+#include "shell/product_facts.h"
 
 namespace validator {
 
@@ -28,11 +29,11 @@ Stereo drumHit(Drum drum, float gain = 0.9f, uint32_t seed = 1);
 Stereo drumPattern(int hits, size_t gap = 22050);
 
 // Parameter values a user sets in the editor.
-constexpr float kDrumKick = 1.0f / 3.0f;
-constexpr float kDrumSnare = 2.0f / 3.0f;
-constexpr float kDrumHiHat = 1.0f;
-constexpr float kDetectionMode = 1.0f;
-constexpr float kTemplateMode = 0.0f;
+constexpr float kDrumKick = plugin_info::kDrumSelectFixed[0];
+constexpr float kDrumSnare = plugin_info::kDrumSelectFixed[1];
+constexpr float kDrumHiHat = plugin_info::kDrumSelectFixed[2];
+constexpr float kDetectionMode = plugin_info::kFunctionDetection;
+constexpr float kTemplateMode = plugin_info::kFunctionTemplate;
 // Thresholds at which the test hits above trigger and their decay releases.
 constexpr float kTestHighThreshold = 0.05f;
 constexpr float kTestLowThreshold = 0.05f;
@@ -66,9 +67,6 @@ std::vector<host::MidiRecord> noteOns(const std::vector<host::MidiRecord>& event
 
 bool allFinite(const std::vector<float>& samples);
 
-// True once the engine turns the test pattern into notes; tests of detection
-// behaviour skip until then.
-bool engineDetectsHits();
 
 // A mapped top-level X11 window to host the editor in; empty without a display.
 class ParentWindow {

@@ -1,13 +1,46 @@
 #include "bitmap.h"
 
+#include <algorithm>
+#include <memory>
 #include <new>
 
-#include "bmp_decoder.h"
 #include "embedded_resources.h"
+
+namespace {
+
+// Every instance draws the same few resources, so each is decoded once per
+// process, the first time any bitmap of it is drawn, and then only copied.
+// The decoded pixels are never written again and live until the process ends.
+constexpr int kMaxSharedResources = 16;
+
+struct SharedPixels {
+    const unsigned char* encoded = nullptr;
+    std::unique_ptr<uint32_t[]> pixels;
+};
+
+// Null when the table is full or memory is short; the caller then decodes
+// into its own pixels.
+const uint32_t* sharedPixels(const unsigned char* encoded, const BmpLayout& layout) {
+    static std::mutex mutex;
+    static SharedPixels table[kMaxSharedResources];
+    std::lock_guard<std::mutex> lock(mutex);
+    for (SharedPixels& entry : table) {
+        if (entry.encoded == encoded) return entry.pixels.get();
+        if (entry.encoded) continue;
+        const size_t count = (size_t)layout.width * (size_t)layout.height;
+        entry.pixels.reset(new (std::nothrow) uint32_t[count]);
+        if (!entry.pixels) return nullptr;
+        decodeBmpPixels(encoded, layout, entry.pixels.get());
+        entry.encoded = encoded;
+        return entry.pixels.get();
+    }
+    return nullptr;
+}
+
+}  // namespace
 
 CBitmap::CBitmap(int32_t resourceId) {
     const EmbeddedResource* resource = findEmbeddedResource(resourceId);
-    BmpLayout layout;
     if (!resource || !readBmpLayout(resource->data, resource->size, layout)) return;
     // Plug-in construction must fail cleanly rather than throw when memory is short.
     pixels = new (std::nothrow) uint32_t[(size_t)layout.width * (size_t)layout.height];
@@ -15,12 +48,23 @@ CBitmap::CBitmap(int32_t resourceId) {
         outOfMemory = true;
         return;
     }
-    decodeBmpPixels(resource->data, layout, pixels);
+    encoded = resource->data;
     width = layout.width;
     height = layout.height;
 }
 
 CBitmap::~CBitmap() { delete[] pixels; }
+
+const uint32_t* CBitmap::getPixels() const {
+    if (!encoded) return pixels;
+    std::call_once(decoded, [this] {
+        if (const uint32_t* shared = sharedPixels(encoded, layout))
+            std::copy(shared, shared + (size_t)width * (size_t)height, pixels);
+        else
+            decodeBmpPixels(encoded, layout, pixels);
+    });
+    return pixels;
+}
 
 void CBitmap::forget() {
     if (--references == 0) delete this;

@@ -2,9 +2,17 @@
 // whoever keeps a pointer holds one reference (the creator holds the first)
 // and gives it back with forget(). Pure white pixels are see-through when the
 // bitmap is drawn transparently.
+//
+// The pixels are allocated with the bitmap but filled when first read: the
+// plug-in makes its background with every instance, and most instances never
+// show an editor. Each resource is decoded once per process and copied from
+// there. Reading may happen on any thread; the filling happens once.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+
+#include "bmp_decoder.h"
 
 class CBitmap {
 public:
@@ -22,7 +30,7 @@ public:
     // The resource was there but its pixels could not be allocated.
     bool allocationFailed() const { return outOfMemory; }
     // Premultiplied ARGB rows, white as transparent; null when 0 x 0.
-    const uint32_t* getPixels() const { return pixels; }
+    const uint32_t* getPixels() const;
 
 private:
     ~CBitmap();
@@ -31,5 +39,8 @@ private:
     int32_t width = 0;
     int32_t height = 0;
     bool outOfMemory = false;
+    const unsigned char* encoded = nullptr;
+    BmpLayout layout;
     uint32_t* pixels = nullptr;
+    mutable std::once_flag decoded;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace drums {
 
@@ -84,6 +85,20 @@ void addHit(Stereo& buffer, Kind kind, int64_t start, float gain, int sampleRate
         buffer.left[at] += (float)(gain * v);
         buffer.right[at] += (float)(gain * v);
     }
+}
+
+std::vector<float> render(const std::vector<Hit>& hits, int64_t frames, int sampleRate) {
+    Stereo buffer(frames);
+    for (const Hit& hit : hits) addHit(buffer, hit.kind, hit.start, hit.gain, sampleRate);
+    return std::move(buffer.left);
+}
+
+std::vector<Hit> groove(int64_t frames, int64_t spacing, int64_t first) {
+    constexpr Kind kPattern[] = {Kind::Kick, Kind::HiHat, Kind::Snare, Kind::HiHat};
+    std::vector<Hit> hits;
+    for (int64_t start = first, n = 0; start < frames; start += spacing, n++)
+        hits.push_back({start, kPattern[n % 4]});
+    return hits;
 }
 
 }  // namespace drums

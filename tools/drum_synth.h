@@ -1,5 +1,5 @@
-// Synthesised kick, snare and hi-hat hits for the demo material, the tests
-// and the benchmark. Deterministic: the same call gives the same samples on
+// Synthesised kick, snare and hi-hat hits for the demo material, the tests,
+// the fuzzer and the benchmark. Deterministic: the same call gives the same samples on
 // every machine (our own noise generator, no library randomness).
 //
 // Tamboro's eleven band filters are very narrow (Q 100), so each drum is made
@@ -36,5 +36,20 @@ int64_t hitLength(Kind kind, int sampleRate);
 // Adds one hit starting at sample start, scaled by gain; the part that would
 // fall past the end of the buffer is dropped.
 void addHit(Stereo& buffer, Kind kind, int64_t start, float gain, int sampleRate);
+
+constexpr int kDefaultSampleRate = 44100;
+
+struct Hit {
+    int64_t start;
+    Kind kind;
+    float gain = 1.0f;
+};
+
+// One channel of `frames` samples holding the hits; hits that overlap add up.
+std::vector<float> render(const std::vector<Hit>& hits, int64_t frames,
+                          int sampleRate = kDefaultSampleRate);
+
+// A groove: kick, hi-hat, snare, hi-hat, one every `spacing` samples from `first`.
+std::vector<Hit> groove(int64_t frames, int64_t spacing, int64_t first = 0);
 
 }  // namespace drums

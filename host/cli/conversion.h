@@ -22,7 +22,7 @@ enum class Precision { Single, Double };
 
 constexpr int kDefaultBlockSize = 512;
 constexpr int kMaxBlockSize = 1 << 20;
-constexpr double kDefaultTempo = 120.0;
+using plugin_info::kDefaultTempo;
 
 struct ConversionSettings {
     // Missing thresholds are chosen by the auto rule.

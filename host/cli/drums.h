@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "shell/product_facts.h"
+
 namespace cli {
 
 struct Drum {
@@ -18,33 +20,27 @@ struct Drum {
     float drumSelect;    // "Drum Select" position that fixes this drum
 };
 
-constexpr int kNumDrums = 3;
+constexpr int kNumDrums = plugin_info::kNumDrums;
 constexpr std::array<Drum, kNumDrums> kDrums = {{
-    {"kick", 36, 0.0f, 1.0f / 3.0f},
-    {"snare", 38, 0.5f, 2.0f / 3.0f},
-    {"hihat", 42, 1.0f, 1.0f},
+    {"kick", plugin_info::kNoteKick, plugin_info::kTemplateInstOf[0], plugin_info::kDrumSelectFixed[0]},
+    {"snare", plugin_info::kNoteSnare, plugin_info::kTemplateInstOf[1], plugin_info::kDrumSelectFixed[1]},
+    {"hihat", plugin_info::kNoteHiHat, plugin_info::kTemplateInstOf[2], plugin_info::kDrumSelectFixed[2]},
 }};
 
-constexpr float kDrumSelectDynamic = 0.0f;
-constexpr float kFunctionTemplate = 0.0f;
-constexpr float kFunctionDetection = 1.0f;
+using plugin_info::kDrumSelectDynamic;
+using plugin_info::kFunctionTemplate;
+using plugin_info::kFunctionDetection;
 
 // Index into kDrums of a note number, or nothing for a note Tamboro never sends.
 std::optional<int> drumOfNote(int note);
 // Index into kDrums by name ("kick", "snare", "hihat").
 std::optional<int> drumByName(const std::string& name);
 
-struct Ratio {
-    int divisor;          // 0: off
-    float ratioSelect;    // "Ratio Select" position
-};
-
-constexpr std::array<Ratio, 5> kRatios = {{
-    {0, 0.0f}, {19, 0.25f}, {39, 0.5f}, {79, 0.75f}, {119, 1.0f},
-}};
+using Ratio = plugin_info::RatioPosition;
+inline constexpr const auto& kRatios = plugin_info::kRatioPositions;
 
 // Release threshold factor: with the ratio off the plug-in releases a hit at
 // a tenth of "Low Threshold", computed with the single-precision 0.1.
-constexpr float kLowThresholdFactor = 0.1f;
+constexpr float kLowThresholdFactor = plugin_info::kReleaseFactor;
 
 }  // namespace cli

@@ -6,11 +6,13 @@
 #include <array>
 #include <cmath>
 
+#include "shell/product_facts.h"
+
 namespace cli {
 
 class LevelMeter {
 public:
-    static constexpr int kWindow = 20;
+    static constexpr int kWindow = plugin_info::kLevelWindow;
 
     // Takes one output sample and returns the level including it.
     double add(double left, double right) {

@@ -87,13 +87,10 @@ done
 
 "$build/tests/real_host_reference" "$build/tamboro.so" "$scratch/out/schedule.txt" \
     > "$scratch/out/expected.txt"
-notes=$(grep -c ' 153 ' "$scratch/out/expected.txt")
-if [ "$notes" -eq 0 ]; then
-    echo "SKIP: event comparison (the plug-in sends no notes yet)"
-else
-    check "Ardour received notes ($notes note-ons expected)" test -s "$scratch/out/events.txt"
-    check "same events in Ardour as in our host (sample, status, note, velocity)" \
-        diff "$scratch/out/expected.txt" "$scratch/out/events.txt"
-    diff "$scratch/out/expected.txt" "$scratch/out/events.txt" | head -20
-fi
+notes=$(grep -c ' 153 ' "$scratch/out/expected.txt" || true)
+check "our host received notes ($notes note-ons)" test "$notes" -gt 0
+check "Ardour received notes" test -s "$scratch/out/events.txt"
+check "same events in Ardour as in our host (sample, status, note, velocity)" \
+    diff "$scratch/out/expected.txt" "$scratch/out/events.txt"
+diff "$scratch/out/expected.txt" "$scratch/out/events.txt" | head -20
 finish
