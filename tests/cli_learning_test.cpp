@@ -63,7 +63,6 @@ std::vector<std::string> demoThresholds() {
 }
 
 TEST(Learning, AnExampleTeachesItsFirstHitNotALaterOne) {
-    SKIP_WITHOUT_TEMPLATES();
     ScratchFolder scratch;
     std::string folder = demoFolder();
     // The kick example goes on with a hi-hat after the kick has died away:
@@ -85,7 +84,6 @@ TEST(Learning, AnExampleTeachesItsFirstHitNotALaterOne) {
 }
 
 TEST(Learning, ADecayingKickIsLearnedOnceWithoutComplaint) {
-    SKIP_WITHOUT_ENGINE();
     ScratchFolder scratch;
     writeDecayingKick(scratch.path("kick.wav"));
     // Converted, the same kick fires again and again in its decay...
@@ -101,7 +99,6 @@ TEST(Learning, ADecayingKickIsLearnedOnceWithoutComplaint) {
 }
 
 TEST(Learning, AQuietExampleGetsThresholdsOfItsOwn) {
-    SKIP_WITHOUT_ENGINE();
     ScratchFolder scratch;
     writeDecayingKick(scratch.path("loud.wav"));
     writeDecayingKick(scratch.path("quiet.wav"), 0.002f);
