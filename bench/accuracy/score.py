@@ -145,18 +145,23 @@ def ms(value):
 
 
 def summary_table(label, groups, named, latency):
-    """One row per group: F per drum, pooled drum F, onset F, timing."""
-    lines = [f"| {label} | kick F | snare F | hihat F | drum P | drum R | drum F | onset F "
-             f"| timing median ms | timing p{TIMING_PERCENTILE} ms |",
-             "|---|" + "---:|" * 9]
+    """One row per group: F per drum, pooled drum P/R/F, onset F and timing;
+    onset P/R/F and timing only for a detector that names no drum."""
+    drum_heads = "kick F | snare F | hihat F | drum P | drum R | drum F | onset F" if named \
+        else "onset P | onset R | onset F"
+    lines = [f"| {label} | {drum_heads} | timing median ms | timing p{TIMING_PERCENTILE} ms |",
+             "|---|" + "---:|" * (drum_heads.count("|") + 3)]
     for name, s in groups:
-        errors = s.pooled.errors if named else s.onsets.errors
+        if named:
+            values = [s.drums[d].f_measure() for d in DRUMS] + [
+                s.pooled.precision(), s.pooled.recall(), s.pooled.f_measure()]
+            errors = s.pooled.errors
+        else:
+            values = [s.onsets.precision(), s.onsets.recall()]
+            errors = s.onsets.errors
         median, high = timing(errors, latency)
-        drum = [s.drums[d].f_measure() for d in DRUMS] + [
-            s.pooled.precision(), s.pooled.recall(), s.pooled.f_measure()]
-        cells = [fmt(v) if named else "–" for v in drum]
-        lines.append(f"| {name} | " + " | ".join(cells + [fmt(s.onsets.f_measure()),
-                                                          ms(median), ms(high)]) + " |")
+        cells = [fmt(v) for v in values + [s.onsets.f_measure()]] + [ms(median), ms(high)]
+        lines.append(f"| {name} | " + " | ".join(cells) + " |")
     return "\n".join(lines)
 
 
