@@ -148,13 +148,15 @@ class HydrogenKit:
 
     @staticmethod
     def _layer(instrument, velocity):
-        # The drum machine picks the layer whose velocity range holds the
-        # hit's velocity scaled to 0..1; the top of the last range is inclusive.
+        # The drum machine picks the first layer whose velocity range holds
+        # the hit's velocity scaled to 0..1. Some kits leave small gaps
+        # between ranges (and the top is inclusive): the nearest range then.
         v = velocity / 127.0
         for layer in instrument["layers"]:
             if layer["min"] <= v < layer["max"]:
                 return layer
-        return max(instrument["layers"], key=lambda layer: layer["max"])
+        return min(instrument["layers"],
+                   key=lambda layer: max(layer["min"] - v, v - layer["max"]))
 
     def one_shot(self, voice, velocity, rate):
         key = (voice, velocity, rate)
