@@ -18,10 +18,12 @@ import soundfile as sf
 from scipy.signal import resample_poly
 
 # The audible onset: the first sample whose level (largest of the two
-# channels) reaches this fraction of the hit's own peak (-30 dB). Drum
-# attacks rise in well under a millisecond, so the exact fraction moves the
-# onset by a few samples at most; measuring against the hit's own peak keeps
-# soft and loud layers comparable.
+# channels) reaches this fraction of the hit's own peak (-30 dB), just above
+# the quiet pre-roll some samples carry. Most attacks then reach -12 dB
+# within 2 ms, so the fraction hardly matters; a few sampled hits climb for
+# 5-7 ms, and there an engine that fires later on the attack is late by
+# that much. Measuring against the hit's own peak keeps soft and loud
+# layers comparable.
 ONSET_FRACTION = 10 ** (-30 / 20)
 
 # A one-shot ends where its level stays below this fraction of its peak
