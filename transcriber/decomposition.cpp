@@ -1,6 +1,7 @@
 #include "transcriber/decomposition.h"
 
 #include <algorithm>
+#include "transcriber/tuning.h"
 #include <cmath>
 
 #include "transcriber/analysis_grid.h"
@@ -9,16 +10,20 @@ namespace transcriber {
 namespace {
 
 constexpr int kWindow = Decomposition::kLookAhead + 1;
-constexpr int kIterations = 12;
-constexpr int kFreeComponents = 6;
-constexpr float kFreeWidthInSpacings = 0.7f;
+const int kIterations = tune("T_ITER", 20);
+const float kStep = tune("T_EXP", 1.8f);
+const bool kLeastSquares = tune("T_LS", 0) != 0;
+const float kWeightPower = tune("T_WPOW", 0.5f);
+const int kSweeps = tune("T_SWEEPS", 30);
+const int kFreeComponents = tune("T_FREE", 6);
+const float kFreeWidthInSpacings = tune("T_FREEW", 0.7f);
 // The floor follows falling levels at once and rising ones by this factor
 // per frame (about 6 dB per half second).
-constexpr float kFloorRise = 1.0081f;
+const float kFloorRise = tune("T_FLOORRISE", 1.0081f);
 constexpr float kTiny = 1e-12f;
 // New energy below this share of what is observed is left to the floor and
 // the prediction without fitting.
-constexpr float kNothingNewShare = 0.02f;
+const float kNothingNewShare = tune("T_NEW", 0.02f);
 // Activations too small to matter are not carried forward.
 constexpr float kSmallestCarried = 1e-3f;
 
@@ -79,6 +84,7 @@ void Decomposition::prepare() {
     ratio_.assign(base_.size(), 0.0f);
     activation_.assign(components, 0.0f);
     freeActivation_.assign(kFreeComponents, 0.0f);
+    prepareLeastSquares();
     restart();
 }
 
@@ -122,6 +128,10 @@ void Decomposition::estimate(int64_t frame) {
     }
     std::fill(activation_.begin(), activation_.end(), 0.0f);
     if (components == 0 || fresh <= kNothingNewShare * total) return;
+    if (kLeastSquares) {
+        solveLeastSquares();
+        return;
+    }
     const float share = fresh / (components + kFreeComponents);
     for (int k = 0; k < components; k++) activation_[k] = share / templateSum_[k];
     for (int j = 0; j < kFreeComponents; j++) freeActivation_[j] = share / freeSum_[j];
@@ -149,14 +159,86 @@ void Decomposition::estimate(int64_t frame) {
             float num = 0.0f;
             for (int f = 0; f < kWindow; f++)
                 for (int b = 0; b < usable_; b++) num += w[f * bands_ + b] * ratio_[f * bands_ + b];
-            activation_[k] *= num / templateSum_[k];
+            activation_[k] *= std::pow(num / templateSum_[k], kStep);
         }
         for (int j = 0; j < kFreeComponents; j++) {
             const float* s = &freeShapes_[j * bands_];
             float num = 0.0f;
             for (int f = 0; f < kWindow; f++)
                 for (int b = 0; b < usable_; b++) num += s[b] * ratio_[f * bands_ + b];
-            freeActivation_[j] *= num / freeSum_[j];
+            freeActivation_[j] *= std::pow(num / freeSum_[j], kStep);
+        }
+    }
+}
+
+void Decomposition::prepareLeastSquares() {
+    const int components = static_cast<int>(activation_.size());
+    const int all = components + kFreeComponents;
+    const int length = kWindow * bands_;
+    bandWeight_.assign(bands_, 0.0f);
+    float loudest = kTiny;
+    for (int b = 0; b < usable_; b++) {
+        float mean = 0.0f;
+        for (int k = 0; k < components; k++)
+            for (int f = 0; f < kWindow; f++)
+                mean += templates_[static_cast<size_t>(k) * kTemplateFrames * bands_ + f * bands_ + b];
+        bandWeight_[b] = mean;
+        loudest = std::max(loudest, mean);
+    }
+    for (int b = 0; b < usable_; b++)
+        bandWeight_[b] = std::pow(std::max(bandWeight_[b], 1e-3f * loudest), -kWeightPower);
+    // Weighted components over the look-ahead window: drums, then free shapes
+    // (already in the weighted domain, equal over the window).
+    weighted_.assign(static_cast<size_t>(all) * length, 0.0f);
+    for (int k = 0; k < components; k++)
+        for (int f = 0; f < kWindow; f++)
+            for (int b = 0; b < usable_; b++)
+                weighted_[static_cast<size_t>(k) * length + f * bands_ + b] =
+                    bandWeight_[b] * templates_[static_cast<size_t>(k) * kTemplateFrames * bands_ + f * bands_ + b];
+    for (int j = 0; j < kFreeComponents; j++) {
+        float norm = 0.0f;
+        for (int b = 0; b < usable_; b++) norm += freeShapes_[j * bands_ + b];
+        for (int f = 0; f < kWindow; f++)
+            for (int b = 0; b < usable_; b++)
+                weighted_[static_cast<size_t>(components + j) * length + f * bands_ + b] =
+                    freeShapes_[j * bands_ + b] / norm;
+    }
+    gram_.assign(static_cast<size_t>(all) * all, 0.0f);
+    for (int a = 0; a < all; a++)
+        for (int c = 0; c < all; c++) {
+            float sum = 0.0f;
+            for (int i = 0; i < length; i++) sum += weighted_[static_cast<size_t>(a) * length + i] * weighted_[static_cast<size_t>(c) * length + i];
+            gram_[a * all + c] = sum;
+        }
+    gradient_.assign(all, 0.0f);
+}
+
+void Decomposition::solveLeastSquares() {
+    const int components = static_cast<int>(activation_.size());
+    const int all = components + kFreeComponents;
+    const int length = kWindow * bands_;
+    for (int f = 0; f < kWindow; f++)
+        for (int b = 0; b < usable_; b++) {
+            const int i = f * bands_ + b;
+            ratio_[i] = bandWeight_[b] * (observed_[i] - base_[i]);
+        }
+    for (int a = 0; a < all; a++) {
+        const float* w = &weighted_[static_cast<size_t>(a) * length];
+        float sum = 0.0f;
+        for (int i = 0; i < length; i++) sum += w[i] * ratio_[i];
+        gradient_[a] = sum;
+    }
+    for (int j = 0; j < kFreeComponents; j++) freeActivation_[j] = 0.0f;
+    for (int sweep = 0; sweep < kSweeps; sweep++) {
+        for (int a = 0; a < all; a++) {
+            float& h = a < components ? activation_[a] : freeActivation_[a - components];
+            const float diagonal = gram_[a * all + a];
+            if (diagonal <= kTiny) continue;
+            const float updated = std::max(0.0f, h + gradient_[a] / diagonal);
+            const float delta = updated - h;
+            if (delta == 0.0f) continue;
+            h = updated;
+            for (int c = 0; c < all; c++) gradient_[c] -= delta * gram_[c * all + a];
         }
     }
 }

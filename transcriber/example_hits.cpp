@@ -19,9 +19,9 @@ constexpr int kRiseBlocksGap = 3;
 constexpr float kQuietestHitBelowPeak = 0.003f;  // -50 dB
 constexpr int kRefractoryBlocks = 60;
 // The onset sample is the first one reaching this fraction of the hit's
-// early peak.
-constexpr float kOnsetFractionOfPeak = 0.1f;
-constexpr double kEarlyPeakSeconds = 0.01;
+// peak (-30 dB): where the hit becomes audible.
+constexpr float kOnsetFractionOfPeak = 0.0316f;
+constexpr double kPeakWithinSeconds = 0.05;
 // Onset positions inside a hop averaged into frame 0 of a template.
 constexpr int kTemplatePhases = 4;
 // Frames whose window reaches the next hit are replaced by a decay
@@ -36,7 +36,7 @@ std::vector<float> blockEnvelope(const float* x, size_t n, size_t block) {
 }
 
 int64_t refineOnset(const float* x, size_t n, int64_t from, double sampleRate) {
-    const size_t end = std::min(n, static_cast<size_t>(from + kEarlyPeakSeconds * sampleRate));
+    const size_t end = std::min(n, static_cast<size_t>(from + kPeakWithinSeconds * sampleRate));
     float peak = 0.0f;
     for (size_t i = static_cast<size_t>(from); i < end; i++) peak = std::max(peak, std::fabs(x[i]));
     for (size_t i = static_cast<size_t>(from); i < end; i++)

@@ -1,17 +1,18 @@
 #include "transcriber/onset_picking.h"
 
 #include <algorithm>
+#include "transcriber/tuning.h"
 
 namespace transcriber {
 namespace {
 
 constexpr int kRing = OnsetPicker::kMedianFrames + 2;
 // The weakest hit reported at sensitivity 1, relative to the example.
-constexpr float kLowestOnset = 0.03f;
-constexpr float kMedianWeight = 1.5f;
+const float kLowestOnset = tune("T_LOW", 0.03f);
+const float kMedianWeight = tune("T_MED", 1.5f);
 // Two onsets of one drum need this many frames between them (about 12 ms):
 // closer flams sound as one hit.
-constexpr int kMinFramesApart = 2;
+const int kMinFramesApart = tune("T_APART", 2);
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <cstdio>
+#include <cstdlib>
 
 #include "transcriber/analysis_grid.h"
 
@@ -152,6 +154,8 @@ void Transcriber::analyseFrame(HitSink& sink) {
     float activation[kDrumCount];
     int64_t frame = 0;
     if (!decomposition_.push(bands_.data(), activation, frame)) return;
+    static const bool dump = std::getenv("T_DUMP");
+    if (dump) std::fprintf(stderr, "%.4f %.3f %.3f %.3f\n", (frame + 0.5) * hop_ / sampleRate_, activation[0], activation[1], activation[2]);
     for (int d = 0; d < kDrumCount; d++) {
         PickedOnset onset;
         if (!pickers_[d].push(frame, activation[d], onset)) continue;
