@@ -3,6 +3,7 @@
 #include <algorithm>
 #include "transcriber/tuning.h"
 #include <cmath>
+#include <cstdio>
 
 #include "transcriber/analysis_grid.h"
 
@@ -10,20 +11,26 @@ namespace transcriber {
 namespace {
 
 constexpr int kWindow = Decomposition::kLookAhead + 1;
+// The frames kept: the window and the frame before it.
+constexpr int kKept = kWindow + 1;
+const float kBeforeShare = tune("T_PREV", 0.9f);
 const int kIterations = tune("T_ITER", 20);
 const float kStep = tune("T_EXP", 1.8f);
 const bool kLeastSquares = tune("T_LS", 0) != 0;
 const float kWeightPower = tune("T_WPOW", 0.5f);
 const int kSweeps = tune("T_SWEEPS", 30);
+const float kOvershootTolerance = tune("T_TOL", 1.0f);
+const bool kCorrect = tune("T_CORR", 0) != 0;
 const int kFreeComponents = tune("T_FREE", 6);
 const float kFreeWidthInSpacings = tune("T_FREEW", 0.7f);
 // The floor follows falling levels at once and rising ones by this factor
 // per frame (about 6 dB per half second).
-const float kFloorRise = tune("T_FLOORRISE", 1.0081f);
+const float kFloorRise = tune("T_FLOORRISE", 0.05f);
+const float kFloorFall = tune("T_FLOORFALL", 0.02f);
 constexpr float kTiny = 1e-12f;
 // New energy below this share of what is observed is left to the floor and
 // the prediction without fitting.
-const float kNothingNewShare = tune("T_NEW", 0.02f);
+const float kNothingNewShare = tune("T_NEW", 0.0f);
 // Activations too small to matter are not carried forward.
 constexpr float kSmallestCarried = 1e-3f;
 
@@ -75,7 +82,7 @@ void Decomposition::prepare() {
         }
     }
     predictionFrames_ = kTemplateFrames + kWindow;
-    recent_.assign(static_cast<size_t>(kWindow) * bands_, 0.0f);
+    recent_.assign(static_cast<size_t>(kKept) * bands_, 0.0f);
     prediction_.assign(static_cast<size_t>(predictionFrames_) * bands_, 0.0f);
     floor_.assign(bands_, 0.0f);
     base_.assign(static_cast<size_t>(kWindow) * bands_, 0.0f);
@@ -96,10 +103,14 @@ void Decomposition::restart() {
 }
 
 bool Decomposition::push(const float* bands, float* drumActivation, int64_t& frame) {
-    float* slot = &recent_[(frames_ % kWindow) * bands_];
+    // The floor follows what the earlier hits' continuations leave
+    // unexplained; the newest frame already holds most of them.
+    float* slot = &recent_[(frames_ % kKept) * bands_];
+    const float* predicted = &prediction_[(frames_ % predictionFrames_) * bands_];
     for (int b = 0; b < bands_; b++) {
         slot[b] = bands[b];
-        floor_[b] = frames_ == 0 ? bands[b] : std::min(bands[b], floor_[b] * kFloorRise);
+        const float unexplained = std::max(0.0f, bands[b] - predicted[b]);
+        floor_[b] += (unexplained - floor_[b]) * (unexplained < floor_[b] ? kFloorFall : kFloorRise);
     }
     frames_++;
     if (frames_ < kWindow) return false;
@@ -112,21 +123,44 @@ bool Decomposition::push(const float* bands, float* drumActivation, int64_t& fra
     return true;
 }
 
+void Decomposition::correctPrediction(int64_t frame) {
+    const float* v = &recent_[(frame % kKept) * bands_];
+    const float* p = &prediction_[(frame % predictionFrames_) * bands_];
+    for (int b = 0; b < usable_; b++) {
+        const float allowed = kOvershootTolerance * (v[b] + kTiny);
+        scaleBy_[b] = p[b] > allowed ? allowed / p[b] : 1.0f;
+    }
+    for (int f = 0; f < kTemplateFrames; f++) {
+        float* q = &prediction_[((frame + f) % predictionFrames_) * bands_];
+        for (int b = 0; b < usable_; b++) q[b] *= scaleBy_[b];
+    }
+}
+
 void Decomposition::estimate(int64_t frame) {
+    if (kCorrect) correctPrediction(frame);
     const int components = static_cast<int>(activation_.size());
     float total = 0.0f, fresh = 0.0f;
+    // A level already there in the frame before the window is not new,
+    // whatever the templates predict (reverberation, a ringing cymbal).
+    const float* before = &recent_[((frame + kKept - 1) % kKept) * bands_];
     for (int f = 0; f < kWindow; f++) {
-        const float* v = &recent_[((frame + f) % kWindow) * bands_];
+        const float* v = &recent_[((frame + f) % kKept) * bands_];
         const float* p = &prediction_[((frame + f) % predictionFrames_) * bands_];
         for (int b = 0; b < usable_; b++) {
             const int i = f * bands_ + b;
             observed_[i] = v[b];
-            base_[i] = p[b] + floor_[b] + kTiny;
+            base_[i] = std::max(p[b] + floor_[b], kBeforeShare * before[b]) + kTiny;
             total += v[b];
             fresh += std::max(0.0f, v[b] - base_[i]);
         }
     }
     std::fill(activation_.begin(), activation_.end(), 0.0f);
+    static const float dbg = tune("T_DBG", -1);
+    if (dbg >= 0 && frame >= dbg && frame < dbg + 6) {
+        std::fprintf(stderr, "frame %ld fresh %g total %g\n", (long)frame, fresh, total);
+        for (int b = 0; b < usable_; b++) std::fprintf(stderr, " %d:%.2g/%.2g/%.2g", b, observed_[b], prediction_[(frame % predictionFrames_) * bands_ + b], floor_[b]);
+        std::fprintf(stderr, "\n");
+    }
     if (components == 0 || fresh <= kNothingNewShare * total) return;
     if (kLeastSquares) {
         solveLeastSquares();
@@ -211,6 +245,7 @@ void Decomposition::prepareLeastSquares() {
             gram_[a * all + c] = sum;
         }
     gradient_.assign(all, 0.0f);
+    scaleBy_.assign(bands_, 1.0f);
 }
 
 void Decomposition::solveLeastSquares() {

@@ -36,6 +36,7 @@ public:
 
 private:
     void estimate(int64_t frame);
+    void correctPrediction(int64_t frame);
     void solveLeastSquares();
     void prepareLeastSquares();
     void commit(int64_t frame);
@@ -55,7 +56,7 @@ private:
     std::vector<float> floor_;
     std::vector<float> base_, observed_, model_, ratio_;
     std::vector<float> activation_, freeActivation_;
-    std::vector<float> bandWeight_, weighted_, gram_, gradient_;
+    std::vector<float> bandWeight_, weighted_, gram_, gradient_, scaleBy_;
     int predictionFrames_ = 0;
     int64_t frames_ = 0;
 };

@@ -2,46 +2,75 @@
 
 #include <algorithm>
 #include "transcriber/tuning.h"
+#include <cmath>
 
 namespace transcriber {
 namespace {
 
-constexpr int kRing = OnsetPicker::kMedianFrames + 2;
 // The weakest hit reported at sensitivity 1, relative to the example.
-const float kLowestOnset = tune("T_LOW", 0.03f);
+const float kLowestOnset = tune("T_LOW", 0.01f);
+const float kShareOfLoudest = tune("T_SHARE", 0.04f);
+// The strongest hit is forgotten at about 6 dB per 10 s.
+const float kLoudestDecay = tune("T_MAXDECAY", 0.99967f);
+const float kShareOfOthers = tune("T_OTHERS", 0.12f);
+const float kShareOfOwnRecent = tune("T_OWN", 0.1f);
 const float kMedianWeight = tune("T_MED", 1.5f);
 // Two onsets of one drum need this many frames between them (about 12 ms):
 // closer flams sound as one hit.
 const int kMinFramesApart = tune("T_APART", 2);
+constexpr int64_t kLongAgo = -1000;
 
 }  // namespace
 
 void OnsetPicker::restart() {
-    history_.fill(0.0f);
-    lastOnset_ = -1000;
+    for (auto& h : history_) h.fill(0.0f);
+    loudest_.fill(0.0f);
+    lastOnset_.fill(kLongAgo);
+    lastPeak_ = 0;
 }
 
-bool OnsetPicker::push(int64_t frame, float activation, PickedOnset& onset) {
-    history_[frame % kRing] = activation;
+void OnsetPicker::setSensitivity(Drum drum, float sensitivity) {
+    sensitivity_[static_cast<int>(drum)] = sensitivity;
+}
+
+float OnsetPicker::threshold(int d, int64_t peak, const float* strength) {
+    float others = 0.0f;
+    for (int o = 0; o < kDrumCount; o++)
+        if (o != d) others += strength[o];
+    // The drum's own recent activity: the frames before the peak's
+    // neighbourhood, and their median.
+    std::array<float, kHistoryFrames - 2> recent;
+    for (size_t i = 0; i < recent.size(); i++) recent[i] = at(d, peak - 2 - static_cast<int64_t>(i));
+    const float ownRecent = *std::max_element(recent.begin(), recent.end());
+    std::nth_element(recent.begin(), recent.begin() + recent.size() / 2, recent.end());
+    const float median = recent[recent.size() / 2];
+    const float floor = std::max(kLowestOnset, kShareOfLoudest * loudest_[d]) / sensitivity_[d];
+    return floor + kShareOfOthers * others + kShareOfOwnRecent * ownRecent + kMedianWeight * median;
+}
+
+int OnsetPicker::push(int64_t frame, const float* activation, PickedOnset* onsets) {
+    for (int d = 0; d < kDrumCount; d++) history_[d][frame % kRing] = activation[d];
     const int64_t peak = frame - 1;
-    if (peak < 1) return false;
-    const float before = history_[(peak - 1) % kRing];
-    const float at = history_[peak % kRing];
-    const float after = activation;
-    if (!(at >= before && at > after)) return false;
-    if (peak - lastOnset_ < kMinFramesApart) return false;
-    // The median of the frames before the peak; the ring holds them plus
-    // the peak and the frame after it, which are left out by rotation.
-    for (int i = 0; i < kMedianFrames; i++)
-        scratch_[i] = history_[(peak - 1 - i + kRing) % kRing];
-    std::nth_element(scratch_.begin(), scratch_.begin() + kMedianFrames / 2, scratch_.end());
-    const float median = scratch_[kMedianFrames / 2];
-    if (at <= kLowestOnset / sensitivity_ + kMedianWeight * median) return false;
-    lastOnset_ = peak;
-    const float sum = before + at + after;
-    onset.frame = static_cast<double>(peak) + (after - before) / sum;
-    onset.strength = sum;
-    return true;
+    if (peak < 1) return 0;
+    const float decay = std::pow(kLoudestDecay, static_cast<float>(peak - lastPeak_));
+    lastPeak_ = peak;
+    float strength[kDrumCount];
+    for (int d = 0; d < kDrumCount; d++) {
+        loudest_[d] *= decay;
+        strength[d] = at(d, peak - 1) + at(d, peak) + at(d, peak + 1);
+    }
+    int found = 0;
+    for (int d = 0; d < kDrumCount; d++) {
+        const float before = at(d, peak - 1), here = at(d, peak), after = at(d, peak + 1);
+        if (!(here >= before && here > after)) continue;
+        if (peak - lastOnset_[d] < kMinFramesApart) continue;
+        if (strength[d] <= threshold(d, peak, strength)) continue;
+        loudest_[d] = std::max(loudest_[d], strength[d]);
+        lastOnset_[d] = peak;
+        onsets[found++] = {static_cast<Drum>(d), static_cast<double>(peak) + (after - before) / strength[d],
+                           strength[d]};
+    }
+    return found;
 }
 
 }  // namespace transcriber

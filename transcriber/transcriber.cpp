@@ -100,7 +100,7 @@ Status Transcriber::learn(Drum drum, const float* samples, size_t count, double 
 
 void Transcriber::setSensitivity(Drum drum, float sensitivity) {
     settings_.sensitivity[static_cast<int>(drum)] = sensitivity;
-    pickers_[static_cast<int>(drum)].setSensitivity(sensitivity);
+    picker_.setSensitivity(drum, sensitivity);
 }
 
 void Transcriber::rebuild() {
@@ -111,7 +111,7 @@ void Transcriber::rebuild() {
     for (int d = 0; d < kDrumCount; d++)
         for (const DrumTemplate& t : templates_[d]) decomposition_.addTemplate(static_cast<Drum>(d), t);
     decomposition_.prepare();
-    for (int d = 0; d < kDrumCount; d++) pickers_[d].setSensitivity(settings_.sensitivity[d]);
+    for (int d = 0; d < kDrumCount; d++) picker_.setSensitivity(static_cast<Drum>(d), settings_.sensitivity[d]);
     restart();
 }
 
@@ -120,7 +120,7 @@ int Transcriber::latency() const { return (Decomposition::kLookAhead + 2) * hop_
 void Transcriber::restart() {
     std::fill(input_.begin(), input_.end(), 0.0f);
     decomposition_.restart();
-    for (OnsetPicker& p : pickers_) p.restart();
+    picker_.restart();
     samples_ = 0;
     streamEnd_ = -1;
 }
@@ -156,15 +156,16 @@ void Transcriber::analyseFrame(HitSink& sink) {
     if (!decomposition_.push(bands_.data(), activation, frame)) return;
     static const bool dump = std::getenv("T_DUMP");
     if (dump) std::fprintf(stderr, "%.4f %.3f %.3f %.3f\n", (frame + 0.5) * hop_ / sampleRate_, activation[0], activation[1], activation[2]);
-    for (int d = 0; d < kDrumCount; d++) {
-        PickedOnset onset;
-        if (!pickers_[d].push(frame, activation[d], onset)) continue;
+    PickedOnset onsets[kDrumCount];
+    const int found = picker_.push(frame, activation, onsets);
+    for (int i = 0; i < found; i++) {
+        const PickedOnset& onset = onsets[i];
         // Frame f's window ends at sample (f + 1) * hop.
         const double at = (onset.frame + 1.0 - kOnsetBeforeFrameEnd) * hop_;
         const int64_t position = std::clamp<int64_t>(std::llround(at), samples_ - latency(), samples_);
         if (streamEnd_ >= 0 && position >= streamEnd_) continue;
         const long velocity = std::lround(kVelocityOfLoudestExample * onset.strength);
-        sink.onHit({std::max<int64_t>(0, position), static_cast<Drum>(d),
+        sink.onHit({std::max<int64_t>(0, position), onset.drum,
                     static_cast<uint8_t>(std::clamp<long>(velocity, 1, kMaxVelocity))});
     }
 }

@@ -74,7 +74,7 @@ private:
     Decomposition decomposition_;
     std::array<std::vector<DrumTemplate>, kDrumCount> templates_;
     std::array<double, kDrumCount> exampleRates_{};
-    std::array<OnsetPicker, kDrumCount> pickers_;
+    OnsetPicker picker_;
     std::vector<float> input_;  // the newest window of samples, a ring
     std::vector<float> frame_;
     std::vector<float> bands_;
