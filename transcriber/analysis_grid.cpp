@@ -26,9 +26,11 @@ bool sampleRateSupported(double sampleRate) {
 
 AnalysisGrid analysisGrid(double sampleRate) {
     AnalysisGrid grid;
+    // The transform takes the window folded in half (see BandSpectrum), so
+    // its size is half the window's and must be even.
     int n = static_cast<int>(std::lround(sampleRate * kWindowSeconds));
-    n += n % 2;
-    while (!fastTransformSize(n)) n += 2;
+    n += (4 - n % 4) % 4;
+    while (!fastTransformSize(n / 2)) n += 4;
     grid.windowLength = n;
     grid.hop = static_cast<int>(std::lround(sampleRate * kHopSeconds));
     return grid;

@@ -15,7 +15,7 @@ constexpr double kHopSeconds = 0.0058;
 constexpr int kTemplateFrames = 86;
 
 struct AnalysisGrid {
-    int windowLength = 0;  // samples; also the transform size
+    int windowLength = 0;  // samples; twice the transform size
     int hop = 0;           // samples
 };
 

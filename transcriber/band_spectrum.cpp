@@ -9,13 +9,14 @@ BandSpectrum::~BandSpectrum() { kiss_fftr_free(fft_); }
 
 bool BandSpectrum::configure(double sampleRate) {
     const int n = analysisGrid(sampleRate).windowLength;
+    const int size = n / 2;  // the transform's
     kiss_fftr_free(fft_);
-    fft_ = kiss_fftr_alloc(n, 0, nullptr, nullptr);
+    fft_ = kiss_fftr_alloc(size, 0, nullptr, nullptr);
     if (!fft_) return false;
     window_.resize(n);
-    windowed_.resize(n);
-    bins_.resize(n / 2 + 1);
-    magnitudes_.resize(n / 2 + 1);
+    folded_.resize(size);
+    bins_.resize(size / 2 + 1);
+    magnitudes_.resize(size / 2 + 1);
     double sum = 0.0;
     for (int i = 0; i < n; i++) {
         window_[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * M_PI * i / n));
@@ -24,7 +25,7 @@ bool BandSpectrum::configure(double sampleRate) {
     for (float& w : window_) w = static_cast<float>(w / sum);
 
     const std::vector<double>& centres = bandCentres();
-    const double binHz = sampleRate / n;
+    const double binHz = sampleRate / size;
     const int count = static_cast<int>(centres.size());
     bands_.assign(count, {});
     for (int b = 0; b < count; b++) {
@@ -32,7 +33,7 @@ bool BandSpectrum::configure(double sampleRate) {
         const double hi = b + 1 < count ? centres[b + 1] : centres[b] * 1.2;
         BandWeights& band = bands_[b];
         band.firstBin = static_cast<int>(std::ceil(lo / binHz));
-        for (int k = band.firstBin; k * binHz < hi && k <= n / 2; k++) {
+        for (int k = band.firstBin; k * binHz < hi && k <= size / 2; k++) {
             const double f = k * binHz;
             const double w = f < centres[b] ? (f - lo) / (centres[b] - lo)
                                             : (hi - f) / (hi - centres[b]);
@@ -43,10 +44,11 @@ bool BandSpectrum::configure(double sampleRate) {
 }
 
 void BandSpectrum::analyse(const float* frame, float* bands) {
-    const int n = windowLength();
-    for (int i = 0; i < n; i++) windowed_[i] = frame[i] * window_[i];
-    kiss_fftr(fft_, windowed_.data(), bins_.data());
-    for (int k = 0; k <= n / 2; k++)
+    const int size = static_cast<int>(folded_.size());
+    for (int i = 0; i < size; i++)
+        folded_[i] = frame[i] * window_[i] + frame[i + size] * window_[i + size];
+    kiss_fftr(fft_, folded_.data(), bins_.data());
+    for (int k = 0; k <= size / 2; k++)
         magnitudes_[k] = std::sqrt(bins_[k].r * bins_[k].r + bins_[k].i * bins_[k].i);
     for (size_t b = 0; b < bands_.size(); b++) {
         const BandWeights& band = bands_[b];

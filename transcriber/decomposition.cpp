@@ -16,7 +16,7 @@ constexpr int kKept = kWindow + 1;
 const float kBeforeShare = tune("T_PREV", 0.9f);
 const int kIterations = tune("T_ITER", 20);
 const float kStep = tune("T_EXP", 1.8f);
-const bool kLeastSquares = tune("T_LS", 0) != 0;
+const bool kLeastSquares = tune("T_LS", 1) != 0;
 const float kWeightPower = tune("T_WPOW", 0.5f);
 const int kSweeps = tune("T_SWEEPS", 30);
 const float kOvershootTolerance = tune("T_TOL", 1.0f);

@@ -19,6 +19,10 @@ const float kMedianWeight = tune("T_MED", 1.5f);
 // closer flams sound as one hit.
 const int kMinFramesApart = tune("T_APART", 2);
 constexpr int64_t kLongAgo = -1000;
+const float kRiseShare = tune("T_RUN", 2.0f);
+const int kRiseFrames = tune("T_RUNF", 2);
+const float kCentroid = tune("T_CEN", 1.0f);
+const float kOffset = tune("T_OFF", 0.0f);
 
 }  // namespace
 
@@ -48,6 +52,14 @@ float OnsetPicker::threshold(int d, int64_t peak, const float* strength) {
     return floor + kShareOfOthers * others + kShareOfOwnRecent * ownRecent + kMedianWeight * median;
 }
 
+double OnsetPicker::onsetFrame(int d, int64_t peak) const {
+    const float here = at(d, peak);
+    int64_t first = peak;
+    while (first > peak - kRiseFrames && at(d, first - 1) >= kRiseShare * here) first--;
+    const float before = at(d, first - 1), after = at(d, first + 1);
+    return static_cast<double>(first) + kCentroid * (after - before) / (before + at(d, first) + after) + kOffset;
+}
+
 int OnsetPicker::push(int64_t frame, const float* activation, PickedOnset* onsets) {
     for (int d = 0; d < kDrumCount; d++) history_[d][frame % kRing] = activation[d];
     const int64_t peak = frame - 1;
@@ -67,8 +79,7 @@ int OnsetPicker::push(int64_t frame, const float* activation, PickedOnset* onset
         if (strength[d] <= threshold(d, peak, strength)) continue;
         loudest_[d] = std::max(loudest_[d], strength[d]);
         lastOnset_[d] = peak;
-        onsets[found++] = {static_cast<Drum>(d), static_cast<double>(peak) + (after - before) / strength[d],
-                           strength[d]};
+        onsets[found++] = {static_cast<Drum>(d), onsetFrame(d, peak), strength[d]};
     }
     return found;
 }

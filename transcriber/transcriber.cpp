@@ -127,22 +127,32 @@ void Transcriber::restart() {
 
 void Transcriber::process(const float* samples, size_t count, HitSink& sink) {
     if (sampleRate_ == 0.0) return;
-    for (size_t i = 0; i < count; i++) pushSample(samples[i], sink);
+    while (count > 0) {
+        const size_t taken = take(samples, count);
+        if (samples) samples += taken;
+        count -= taken;
+        if (samples_ % hop_ == 0) analyseFrame(sink);
+    }
+}
+
+size_t Transcriber::take(const float* samples, size_t count) {
+    const int n = static_cast<int>(input_.size());
+    const int at = static_cast<int>(samples_ % n);
+    const size_t toFrame = static_cast<size_t>(hop_ - samples_ % hop_);
+    const size_t taken = std::min({count, toFrame, static_cast<size_t>(n - at)});
+    float* out = &input_[at];
+    for (size_t i = 0; i < taken; i++)
+        out[i] = samples && std::isfinite(samples[i]) ? samples[i] : 0.0f;
+    samples_ += static_cast<int64_t>(taken);
+    return taken;
 }
 
 void Transcriber::flush(HitSink& sink) {
     if (sampleRate_ == 0.0) return;
     streamEnd_ = samples_;
-    const int64_t tail = static_cast<int64_t>(Decomposition::kLookAhead + 3) * hop_;
-    for (int64_t i = 0; i < tail; i++) pushSample(0.0f, sink);
+    // Silence pushes the held-back frames through; null reads as silence.
+    process(nullptr, static_cast<size_t>(Decomposition::kLookAhead + 3) * hop_, sink);
     restart();
-}
-
-void Transcriber::pushSample(float sample, HitSink& sink) {
-    const int n = static_cast<int>(input_.size());
-    input_[samples_ % n] = std::isfinite(sample) ? sample : 0.0f;
-    samples_++;
-    if (samples_ % hop_ == 0) analyseFrame(sink);
 }
 
 void Transcriber::analyseFrame(HitSink& sink) {

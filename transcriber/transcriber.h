@@ -65,7 +65,8 @@ public:
 private:
     void rebuild();
     void analyseFrame(HitSink& sink);
-    void pushSample(float sample, HitSink& sink);
+    // Copies samples up to the next frame boundary; null gives silence.
+    size_t take(const float* samples, size_t count);
 
     double sampleRate_ = 0.0;
     int hop_ = 0;
