@@ -3,11 +3,19 @@
 // a few following ones (the look-ahead) while every earlier frame's
 // activations stay as they were: the templates' continuations of earlier
 // hits are carried forward as a prediction, so a decay is explained by the
-// hit that caused it instead of being taken for a new one. A slowly tracked
-// floor and a few free, smooth spectral shapes take what none of the drums
-// explains (noise, toms, cymbals, reverb).
+// hit that caused it instead of being taken for a new one. What none of the
+// drums explains goes to a slowly tracked floor and to a few free, smooth
+// spectral shapes (noise, toms, cymbals, reverberation).
+//
+// Each frame's activations minimise the squared error between the new
+// energy and the components over the look-ahead window, in bands weighted
+// so that quiet high bands count (a partial whitening), under the
+// constraint that activations are not negative. The components are fixed,
+// so their Gram matrix is computed once and coordinate descent solves each
+// frame in a few sweeps over a dozen numbers.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "transcriber/example_hits.h"
@@ -35,28 +43,29 @@ public:
     bool push(const float* bands, float* drumActivation, int64_t& frame);
 
 private:
-    void estimate(int64_t frame);
-    void correctPrediction(int64_t frame);
-    void solveLeastSquares();
-    void prepareLeastSquares();
-    void commit(int64_t frame);
+    void prepareFreeShapes();
+    void prepareWeightedComponents();
+    bool gatherNewEnergy(int64_t frame);
+    void solve();
+    void carryForward(int64_t frame);
+    const float* templateOf(size_t k) const;
 
     int bands_ = 0;
     int usable_ = 0;
-    std::vector<float> templates_;  // per component: kTemplateFrames x bands_
+    std::vector<float> templates_;  // per drum component: kTemplateFrames x bands_
     std::vector<Drum> drumOf_;
-    std::vector<float> strength_;  // per component, before scaling to the loudest
+    std::vector<float> strength_;  // per drum component
     std::vector<float> scale_;     // activation to strength relative to the drum's loudest
-    std::vector<float> templateSum_;
     std::vector<float> freeShapes_;  // per free component: bands_
-    std::vector<float> freeSum_;
 
-    std::vector<float> recent_;      // the kLookAhead + 1 newest frames, a ring
+    // Components over the look-ahead window in weighted bands, drums first.
+    std::vector<float> bandWeight_, weighted_, gram_;
+
+    std::vector<float> recent_;      // the newest frames, a ring
     std::vector<float> prediction_;  // earlier hits' continuations, a ring of frames
     std::vector<float> floor_;
-    std::vector<float> base_, observed_, model_, ratio_;
-    std::vector<float> activation_, freeActivation_;
-    std::vector<float> bandWeight_, weighted_, gram_, gradient_, scaleBy_;
+    std::vector<float> residual_;    // weighted new energy over the window
+    std::vector<float> gradient_, activation_;  // per component, drums first
     int predictionFrames_ = 0;
     int64_t frames_ = 0;
 };

@@ -1,28 +1,25 @@
 #include "transcriber/onset_picking.h"
 
 #include <algorithm>
-#include "transcriber/tuning.h"
 #include <cmath>
 
 namespace transcriber {
 namespace {
 
-// The weakest hit reported at sensitivity 1, relative to the example.
-const float kLowestOnset = tune("T_LOW", 0.01f);
-const float kShareOfLoudest = tune("T_SHARE", 0.04f);
-// The strongest hit is forgotten at about 6 dB per 10 s.
-const float kLoudestDecay = tune("T_MAXDECAY", 0.99967f);
-const float kShareOfOthers = tune("T_OTHERS", 0.12f);
-const float kShareOfOwnRecent = tune("T_OWN", 0.1f);
-const float kMedianWeight = tune("T_MED", 1.5f);
+// Strengths are relative to the drum's loudest example hit.
+// The weakest hit reported at sensitivity 1.
+constexpr float kLowestOnset = 0.01f;
+// At least this share of the drum's strongest recent hit, which is
+// forgotten at about 6 dB per 10 s.
+constexpr float kShareOfLoudest = 0.06f;
+constexpr float kLoudestDecay = 0.99967f;
+constexpr float kShareOfOthers = 0.16f;
+constexpr float kShareOfOwnRecent = 0.1f;
+constexpr float kMedianWeight = 1.5f;
 // Two onsets of one drum need this many frames between them (about 12 ms):
 // closer flams sound as one hit.
-const int kMinFramesApart = tune("T_APART", 2);
+constexpr int kMinFramesApart = 2;
 constexpr int64_t kLongAgo = -1000;
-const float kRiseShare = tune("T_RUN", 2.0f);
-const int kRiseFrames = tune("T_RUNF", 2);
-const float kCentroid = tune("T_CEN", 1.0f);
-const float kOffset = tune("T_OFF", 0.0f);
 
 }  // namespace
 
@@ -52,14 +49,6 @@ float OnsetPicker::threshold(int d, int64_t peak, const float* strength) {
     return floor + kShareOfOthers * others + kShareOfOwnRecent * ownRecent + kMedianWeight * median;
 }
 
-double OnsetPicker::onsetFrame(int d, int64_t peak) const {
-    const float here = at(d, peak);
-    int64_t first = peak;
-    while (first > peak - kRiseFrames && at(d, first - 1) >= kRiseShare * here) first--;
-    const float before = at(d, first - 1), after = at(d, first + 1);
-    return static_cast<double>(first) + kCentroid * (after - before) / (before + at(d, first) + after) + kOffset;
-}
-
 int OnsetPicker::push(int64_t frame, const float* activation, PickedOnset* onsets) {
     for (int d = 0; d < kDrumCount; d++) history_[d][frame % kRing] = activation[d];
     const int64_t peak = frame - 1;
@@ -79,7 +68,9 @@ int OnsetPicker::push(int64_t frame, const float* activation, PickedOnset* onset
         if (strength[d] <= threshold(d, peak, strength)) continue;
         loudest_[d] = std::max(loudest_[d], strength[d]);
         lastOnset_[d] = peak;
-        onsets[found++] = {static_cast<Drum>(d), onsetFrame(d, peak), strength[d]};
+        // The onset lies towards the stronger neighbour.
+        onsets[found++] = {static_cast<Drum>(d),
+                           static_cast<double>(peak) + (after - before) / strength[d], strength[d]};
     }
     return found;
 }

@@ -35,7 +35,6 @@ private:
     static constexpr int kRing = kHistoryFrames + 2;
     float at(int drum, int64_t frame) const { return history_[drum][frame % kRing]; }
     float threshold(int drum, int64_t peak, const float* strength);
-    double onsetFrame(int drum, int64_t peak) const;
 
     std::array<std::array<float, kRing>, kDrumCount> history_{};
     std::array<float, kDrumCount> sensitivity_{1.0f, 1.0f, 1.0f};

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
-#include <cstdio>
-#include <cstdlib>
 
 #include "transcriber/analysis_grid.h"
 
@@ -164,8 +162,6 @@ void Transcriber::analyseFrame(HitSink& sink) {
     float activation[kDrumCount];
     int64_t frame = 0;
     if (!decomposition_.push(bands_.data(), activation, frame)) return;
-    static const bool dump = std::getenv("T_DUMP");
-    if (dump) std::fprintf(stderr, "%.4f %.3f %.3f %.3f\n", (frame + 0.5) * hop_ / sampleRate_, activation[0], activation[1], activation[2]);
     PickedOnset onsets[kDrumCount];
     const int found = picker_.push(frame, activation, onsets);
     for (int i = 0; i < found; i++) {
