@@ -2,6 +2,7 @@
 // benchmark: deterministic, at any sample rate, placed at known samples.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -23,13 +24,50 @@ private:
     uint32_t state_;
 };
 
+// Noise with the same spectrum at every sample rate: a sequence at 44.1 kHz
+// read with linear interpolation (averaged over each sample below that
+// rate), so the sound does not change with the rate.
+class RateFreeNoise {
+public:
+    RateFreeNoise(uint32_t seed, double rate) : noise_(seed), step_(kBaseRate / rate) {
+        for (float& v : ahead_) v = noise_.next();
+    }
+    float next() {
+        float sum = 0.0f;
+        const int taken = std::max(1, static_cast<int>(step_));
+        for (int i = 0; i < taken; i++) sum += value(position_ + i * step_ / taken);
+        position_ += step_;
+        return sum / taken;
+    }
+
+private:
+    static constexpr double kBaseRate = 44100.0;
+    float value(double at) {
+        while (at >= base_ + 1) {
+            ahead_[0] = ahead_[1];
+            ahead_[1] = noise_.next();
+            base_++;
+        }
+        const float f = static_cast<float>(at - base_);
+        return ahead_[0] + f * (ahead_[1] - ahead_[0]);
+    }
+    Noise noise_;
+    double step_;
+    double position_ = 0.0;
+    int64_t base_ = 0;
+    float ahead_[2];
+};
+
+constexpr double kHatCornerHz = 6000.0;
+constexpr double kSnareCornerHz = 3000.0;
+
 // Adds one hit of `drum` at sample `at`, with peak level about `gain`.
 inline void addHit(std::vector<float>& out, transcriber::Drum drum, int64_t at, float gain,
                    double rate, uint32_t seed = 1) {
-    Noise noise(seed);
+    RateFreeNoise noise(seed, rate);
     const int64_t length = static_cast<int64_t>(0.6 * rate);
     double phase = 0.0;
-    float previous = 0.0f;
+    float smoothed = 0.0f;
     for (int64_t i = 0; i < length && at + i < static_cast<int64_t>(out.size()); i++) {
         if (at + i < 0) continue;
         const double t = i / rate;
@@ -43,14 +81,18 @@ inline void addHit(std::vector<float>& out, transcriber::Drum drum, int64_t at, 
             break;
         }
         case transcriber::Drum::Snare:
+            // Tone and rattle; the rattle smoothed below the hi-hat's range.
+            smoothed += static_cast<float>(1.0 - std::exp(-2.0 * M_PI * kSnareCornerHz / rate)) *
+                        (noise.next() - smoothed);
             s = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 190.0 * t) * std::exp(-t / 0.06)) +
-                0.6f * noise.next() * static_cast<float>(std::exp(-t / 0.1));
+                1.5f * smoothed * static_cast<float>(std::exp(-t / 0.1));
             break;
         case transcriber::Drum::HiHat: {
-            // Differenced noise: the energy sits in the top octaves.
+            // Noise minus its smoothed self: the energy sits in the top
+            // octaves (the smoothing's corner is fixed in Hz).
             const float n = noise.next();
-            s = 0.7f * (n - previous) * static_cast<float>(std::exp(-t / 0.04));
-            previous = n;
+            smoothed += static_cast<float>(1.0 - std::exp(-2.0 * M_PI * kHatCornerHz / rate)) * (n - smoothed);
+            s = 1.5f * (n - smoothed) * static_cast<float>(std::exp(-t / 0.04));
             break;
         }
         }
