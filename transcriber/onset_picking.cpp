@@ -13,7 +13,7 @@ constexpr float kLowestOnset = 0.01f;
 // forgotten at about 6 dB per 10 s.
 constexpr float kShareOfLoudest = 0.06f;
 constexpr float kLoudestDecay = 0.99967f;
-constexpr float kShareOfOthers = 0.16f;
+constexpr float kShareOfOthers[kDrumCount] = {0.2f, 0.16f, 0.06f};
 constexpr float kShareOfOwnRecent = 0.1f;
 constexpr float kMedianWeight = 1.5f;
 // Two onsets of one drum need this many frames between them (about 12 ms):
@@ -46,7 +46,7 @@ float OnsetPicker::threshold(int d, int64_t peak, const float* strength) {
     std::nth_element(recent.begin(), recent.begin() + recent.size() / 2, recent.end());
     const float median = recent[recent.size() / 2];
     const float floor = std::max(kLowestOnset, kShareOfLoudest * loudest_[d]) / sensitivity_[d];
-    return floor + kShareOfOthers * others + kShareOfOwnRecent * ownRecent + kMedianWeight * median;
+    return floor + kShareOfOthers[d] * others + kShareOfOwnRecent * ownRecent + kMedianWeight * median;
 }
 
 int OnsetPicker::push(int64_t frame, const float* activation, PickedOnset* onsets) {
