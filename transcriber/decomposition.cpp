@@ -112,6 +112,13 @@ void Decomposition::prepareWeightedComponents() {
                 weighted_[c * length + f * bands_ + b] =
                     c < drums ? bandWeight_[b] * templateOf(c)[f * bands_ + b]
                               : freeShapes_[(c - drums) * bands_ + b];
+    loudestEnergy_.fill(0.0f);
+    for (size_t k = 0; k < drums; k++) {
+        if (scale_[k] < 1.0f) continue;
+        float sum = 0.0f;
+        for (int i = 0; i < length; i++) sum += weighted_[k * length + i];
+        loudestEnergy_[static_cast<int>(drumOf_[k])] = sum;
+    }
     gram_.assign(all * all, 0.0f);
     for (size_t a = 0; a < all; a++)
         for (size_t c = 0; c < all; c++) {
@@ -130,7 +137,7 @@ void Decomposition::restart() {
     frames_ = 0;
 }
 
-bool Decomposition::push(const float* bands, float* drumActivation, int64_t& frame) {
+bool Decomposition::push(const float* bands, FrameActivations& out, int64_t& frame) {
     float* slot = &recent_[(frames_ % kKept) * bands_];
     const float* predicted = &prediction_[(frames_ % predictionFrames_) * bands_];
     for (int b = 0; b < bands_; b++) {
@@ -144,9 +151,13 @@ bool Decomposition::push(const float* bands, float* drumActivation, int64_t& fra
     std::fill(activation_.begin(), activation_.end(), 0.0f);
     if (!drumOf_.empty() && gatherNewEnergy(frame)) solve();
     carryForward(frame);
-    std::fill(drumActivation, drumActivation + kDrumCount, 0.0f);
-    for (size_t k = 0; k < drumOf_.size(); k++)
-        drumActivation[static_cast<int>(drumOf_[k])] += activation_[k] * scale_[k];
+    out = {};
+    for (size_t k = 0; k < drumOf_.size(); k++) out.drum[static_cast<int>(drumOf_[k])] += activation_[k] * scale_[k];
+    // Each free shape sums to 1 per frame.
+    float free = 0.0f;
+    for (size_t j = drumOf_.size(); j < activation_.size(); j++) free += activation_[j] * kWindow;
+    for (int d = 0; d < kDrumCount; d++)
+        out.unexplained[d] = loudestEnergy_[d] > 0.0f ? free / loudestEnergy_[d] : 0.0f;
     return true;
 }
 

@@ -15,6 +15,7 @@
 // frame in a few sweeps over a dozen numbers.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -22,6 +23,13 @@
 #include "transcriber/hit.h"
 
 namespace transcriber {
+
+// One frame's result, in units of each drum's loudest example hit.
+struct FrameActivations {
+    float drum[kDrumCount];
+    // What the free components took, measured against each drum.
+    float unexplained[kDrumCount];
+};
 
 class Decomposition {
 public:
@@ -38,9 +46,9 @@ public:
     int templateCount(Drum drum) const;
 
     // Takes the newest frame. Once kLookAhead frames have followed a frame,
-    // writes that frame's number and its activation of each drum (1 = as
-    // strong as the loudest example hit of the drum) and returns true.
-    bool push(const float* bands, float* drumActivation, int64_t& frame);
+    // writes that frame's number and its activations (1 = as strong as the
+    // loudest example hit of the drum) and returns true.
+    bool push(const float* bands, FrameActivations& out, int64_t& frame);
 
 private:
     void prepareFreeShapes();
@@ -60,6 +68,7 @@ private:
 
     // Components over the look-ahead window in weighted bands, drums first.
     std::vector<float> bandWeight_, weighted_, gram_;
+    std::array<float, kDrumCount> loudestEnergy_{};  // weighted, over the window
 
     std::vector<float> recent_;      // the newest frames, a ring
     std::vector<float> prediction_;  // earlier hits' continuations, a ring of frames

@@ -15,6 +15,8 @@ constexpr float kShareOfLoudest = 0.06f;
 constexpr float kLoudestDecay = 0.99967f;
 constexpr float kShareOfOthers[kDrumCount] = {0.2f, 0.16f, 0.06f};
 constexpr float kShareOfOwnRecent = 0.1f;
+// What the free components took at the same moment (a tom, a cymbal).
+constexpr float kShareOfUnexplained = 0.1f;
 constexpr float kMedianWeight = 1.5f;
 // Two onsets of one drum need this many frames between them (about 12 ms):
 // closer flams sound as one hit.
@@ -25,6 +27,7 @@ constexpr int64_t kLongAgo = -1000;
 
 void OnsetPicker::restart() {
     for (auto& h : history_) h.fill(0.0f);
+    for (auto& h : unexplained_) h.fill(0.0f);
     loudest_.fill(0.0f);
     lastOnset_.fill(kLongAgo);
     lastPeak_ = 0;
@@ -46,11 +49,15 @@ float OnsetPicker::threshold(int d, int64_t peak, const float* strength) {
     std::nth_element(recent.begin(), recent.begin() + recent.size() / 2, recent.end());
     const float median = recent[recent.size() / 2];
     const float floor = std::max(kLowestOnset, kShareOfLoudest * loudest_[d]) / sensitivity_[d];
-    return floor + kShareOfOthers[d] * others + kShareOfOwnRecent * ownRecent + kMedianWeight * median;
+    const float unexplained = unexplainedAt(d, peak - 1) + unexplainedAt(d, peak) + unexplainedAt(d, peak + 1);
+    return floor + kShareOfUnexplained * unexplained + kShareOfOthers[d] * others + kShareOfOwnRecent * ownRecent + kMedianWeight * median;
 }
 
-int OnsetPicker::push(int64_t frame, const float* activation, PickedOnset* onsets) {
-    for (int d = 0; d < kDrumCount; d++) history_[d][frame % kRing] = activation[d];
+int OnsetPicker::push(int64_t frame, const FrameActivations& activations, PickedOnset* onsets) {
+    for (int d = 0; d < kDrumCount; d++) {
+        history_[d][frame % kRing] = activations.drum[d];
+        unexplained_[d][frame % kRing] = activations.unexplained[d];
+    }
     const int64_t peak = frame - 1;
     if (peak < 1) return 0;
     const float decay = std::pow(kLoudestDecay, static_cast<float>(peak - lastPeak_));

@@ -4,13 +4,15 @@
 // the drum's previous onset. The threshold is the larger of a floor and a
 // share of the drum's strongest recent hit (the recording's own level sets
 // the scale), raised by the other drums' strength at the same moment (what
-// a loud hit leaks into the other drums) and by the drum's own recent
+// a loud hit leaks into the other drums), by what the free components took
+// (a tom or a cymbal leaks into the drums) and by the drum's own recent
 // strength (what a decay leaks into itself).
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "transcriber/decomposition.h"
 #include "transcriber/hit.h"
 
 namespace transcriber {
@@ -29,14 +31,15 @@ public:
     void setSensitivity(Drum drum, float sensitivity);
     // Takes frame `frame`'s activations; writes the onsets found in frame
     // - 1 to `onsets` and returns how many (at most one per drum).
-    int push(int64_t frame, const float* activation, PickedOnset* onsets);
+    int push(int64_t frame, const FrameActivations& activations, PickedOnset* onsets);
 
 private:
     static constexpr int kRing = kHistoryFrames + 2;
     float at(int drum, int64_t frame) const { return history_[drum][frame % kRing]; }
+    float unexplainedAt(int drum, int64_t frame) const { return unexplained_[drum][frame % kRing]; }
     float threshold(int drum, int64_t peak, const float* strength);
 
-    std::array<std::array<float, kRing>, kDrumCount> history_{};
+    std::array<std::array<float, kRing>, kDrumCount> history_{}, unexplained_{};
     std::array<float, kDrumCount> sensitivity_{1.0f, 1.0f, 1.0f};
     std::array<float, kDrumCount> loudest_{};
     std::array<int64_t, kDrumCount> lastOnset_{};

@@ -159,11 +159,11 @@ void Transcriber::analyseFrame(HitSink& sink) {
     std::copy(input_.begin() + oldest, input_.end(), frame_.begin());
     std::copy(input_.begin(), input_.begin() + oldest, frame_.begin() + (n - oldest));
     spectrum_.analyse(frame_.data(), bands_.data());
-    float activation[kDrumCount];
+    FrameActivations activations;
     int64_t frame = 0;
-    if (!decomposition_.push(bands_.data(), activation, frame)) return;
+    if (!decomposition_.push(bands_.data(), activations, frame)) return;
     PickedOnset onsets[kDrumCount];
-    const int found = picker_.push(frame, activation, onsets);
+    const int found = picker_.push(frame, activations, onsets);
     for (int i = 0; i < found; i++) {
         const PickedOnset& onset = onsets[i];
         // Frame f's window ends at sample (f + 1) * hop.
