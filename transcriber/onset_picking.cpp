@@ -13,7 +13,8 @@ constexpr float kLowestOnset = 0.01f;
 // forgotten at about 6 dB per 10 s.
 constexpr float kShareOfLoudest = 0.06f;
 constexpr float kLoudestDecay = 0.99967f;
-constexpr float kShareOfOthers[kDrumCount] = {0.2f, 0.16f, 0.06f};
+// Per drum: kick, snare, hi-hat. A snare leaks into the kick most.
+constexpr float kShareOfOthers[kDrumCount] = {0.2f, 0.16f, 0.16f};
 constexpr float kShareOfOwnRecent = 0.1f;
 // What the free components took at the same moment (a tom, a cymbal).
 constexpr float kShareOfUnexplained = 0.1f;
