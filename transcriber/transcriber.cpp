@@ -14,6 +14,11 @@ constexpr float kSilence = 1e-7f;
 // The velocity of a hit as strong as the drum's loudest example hit.
 constexpr float kVelocityOfLoudestExample = 100.0f;
 constexpr int kMaxVelocity = 127;
+// Samples beyond this (80 dB over full scale) are clipped, so that squared
+// magnitudes cannot overflow into infinities that would stay in the state.
+constexpr float kLargestSample = 1e4f;
+constexpr float kLeastSensitivity = 1e-3f;
+constexpr float kMostSensitivity = 1e3f;
 // The onset lies on average this far (in frames) before the end of the
 // window of the frame whose activation peaks: template frame 0 is the
 // first frame ending after the onset.
@@ -97,8 +102,10 @@ Status Transcriber::learn(Drum drum, const float* samples, size_t count, double 
 }
 
 void Transcriber::setSensitivity(Drum drum, float sensitivity) {
-    settings_.sensitivity[static_cast<int>(drum)] = sensitivity;
-    picker_.setSensitivity(drum, sensitivity);
+    // Not a number keeps the default.
+    const float s = std::isnan(sensitivity) ? 1.0f : std::clamp(sensitivity, kLeastSensitivity, kMostSensitivity);
+    settings_.sensitivity[static_cast<int>(drum)] = s;
+    picker_.setSensitivity(drum, s);
 }
 
 void Transcriber::rebuild() {
@@ -109,7 +116,7 @@ void Transcriber::rebuild() {
     for (int d = 0; d < kDrumCount; d++)
         for (const DrumTemplate& t : templates_[d]) decomposition_.addTemplate(static_cast<Drum>(d), t);
     decomposition_.prepare();
-    for (int d = 0; d < kDrumCount; d++) picker_.setSensitivity(static_cast<Drum>(d), settings_.sensitivity[d]);
+    for (int d = 0; d < kDrumCount; d++) setSensitivity(static_cast<Drum>(d), settings_.sensitivity[d]);
     restart();
 }
 
@@ -140,7 +147,8 @@ size_t Transcriber::take(const float* samples, size_t count) {
     const size_t taken = std::min({count, toFrame, static_cast<size_t>(n - at)});
     float* out = &input_[at];
     for (size_t i = 0; i < taken; i++)
-        out[i] = samples && std::isfinite(samples[i]) ? samples[i] : 0.0f;
+        out[i] = samples && std::isfinite(samples[i]) ? std::clamp(samples[i], -kLargestSample, kLargestSample)
+                                                      : 0.0f;
     samples_ += static_cast<int64_t>(taken);
     return taken;
 }
