@@ -1,0 +1,179 @@
+// The transcriber through its own interface, on synthetic drums with hits at
+// known samples.
+#include <algorithm>
+#include <limits>
+
+#include "tests/transcriber_test_support.h"
+
+namespace {
+
+using namespace transcriber_test;
+using drum_signals::PlacedHit;
+using transcriber::Status;
+
+constexpr double kRate = 44100.0;
+
+bool sameHits(const std::vector<Hit>& a, const std::vector<Hit>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Hit& x, const Hit& y) {
+        return x.position == y.position && x.drum == y.drum && x.velocity == y.velocity;
+    });
+}
+
+TEST(Streaming, EveryBlockSizeGivesTheSameHits) {
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    const std::vector<float> audio = drum_signals::render(drum_signals::groove(12), 6.5, kRate);
+    const std::vector<Hit> reference = transcribe(engine, audio, 512);
+    ASSERT_FALSE(reference.empty());
+    for (size_t block : {1, 63, 256, 4096, 1 << 20})
+        EXPECT_TRUE(sameHits(transcribe(engine, audio, block), reference)) << "blocks of " << block;
+}
+
+TEST(Streaming, AGrooveIsTranscribedAtEveryRateFromExamplesAt44100) {
+    // 36 hits; a stray soft one either way is no fault of the rate.
+    constexpr int kAllowed = 2;
+    const std::vector<PlacedHit> placed = drum_signals::groove(12);
+    for (double rate : {22050.0, 44100.0, 48000.0, 96000.0, 192000.0}) {
+        transcriber::Transcriber engine;
+        teach(engine, rate, kRate);
+        const Comparison c = compare(placed, transcribe(engine, drum_signals::render(placed, 6.5, rate)), rate);
+        EXPECT_LE(c.missed, kAllowed) << rate << " Hz";
+        EXPECT_LE(c.extra, kAllowed) << rate << " Hz";
+    }
+}
+
+TEST(Streaming, LatencyIsAtMost25MillisecondsAndHitsComeWithinIt) {
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    EXPECT_LE(engine.latency(), 0.025 * kRate);
+    const std::vector<float> audio = drum_signals::render(drum_signals::groove(4), 2.5, kRate);
+    HitList sink;
+    for (size_t at = 0; at < audio.size(); at++) {
+        engine.process(&audio[at], 1, sink);
+        for (size_t i = 0; i < sink.count; i++)
+            ASSERT_LE(static_cast<int64_t>(at + 1) - sink.hits[i].position, engine.latency());
+        sink.count = 0;
+    }
+}
+
+TEST(Hits, SimultaneousFlammedAndGhostHitsAllCount) {
+    using transcriber::Drum;
+    const std::vector<std::vector<PlacedHit>> cases = {
+        {{Drum::Kick, 0.2, 0.8f}, {Drum::HiHat, 0.2, 0.5f}},
+        {{Drum::Kick, 0.2, 0.8f}, {Drum::Snare, 0.2, 0.8f}, {Drum::HiHat, 0.2, 0.4f}},
+        {{Drum::Kick, 0.2, 0.6f}, {Drum::Kick, 0.22, 0.8f}},    // double kick, 20 ms
+        {{Drum::Snare, 0.2, 0.4f}, {Drum::Snare, 0.24, 0.8f}},  // flam, 40 ms
+        {{Drum::Kick, 0.2, 0.9f}, {Drum::Snare, 0.32, 0.1f}},   // ghost note, -19 dB
+        {{Drum::Kick, 0.2, 0.9f}, {Drum::HiHat, 0.283, 0.15f}},  // soft hat after a loud kick
+    };
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    for (size_t i = 0; i < cases.size(); i++) {
+        const Comparison c = compare(cases[i], transcribe(engine, drum_signals::render(cases[i], 1.0, kRate)), kRate);
+        EXPECT_EQ(c.missed, 0) << "case " << i;
+        EXPECT_EQ(c.extra, 0) << "case " << i;
+    }
+}
+
+TEST(Hits, ADecayDoesNotTriggerAgainAtAnyLevel) {
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    for (transcriber::Drum d : {transcriber::Drum::Kick, transcriber::Drum::Snare, transcriber::Drum::HiHat})
+        for (float gain : {1.0f, 0.1f}) {
+            const std::vector<Hit> hits = transcribe(engine, drum_signals::render({{d, 0.1, gain}}, 1.5, kRate));
+            ASSERT_EQ(hits.size(), 1u) << transcriber::drumName(d) << " at " << gain;
+            EXPECT_EQ(hits[0].drum, d);
+        }
+}
+
+TEST(Hits, OnsetTimesAreExactToMillisecondsAtEveryOffsetInAHop) {
+    using transcriber::Drum;
+    std::vector<PlacedHit> placed;
+    // Onsets step by 1/7 ms through many hops, for every drum.
+    for (int i = 0; i < 24; i++)
+        placed.push_back({static_cast<Drum>(i % 3), 0.1 + 0.3 * i + i / 7000.0, 0.7f});
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    const Comparison c = compare(placed, transcribe(engine, drum_signals::render(placed, 7.6, kRate)), kRate);
+    ASSERT_EQ(c.matched, static_cast<int>(placed.size()));
+    std::vector<double> off;
+    for (double e : c.errors) off.push_back(std::fabs(e));
+    std::sort(off.begin(), off.end());
+    EXPECT_LE(off[off.size() / 2], 0.002) << "median";
+    EXPECT_LE(off.back(), 0.008) << "largest";
+}
+
+TEST(Velocity, FollowsHowHardTheDrumWasHit) {
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    int previous = 0;
+    for (float gain : {0.1f, 0.3f, 0.8f, 1.2f}) {
+        const std::vector<Hit> hits =
+            transcribe(engine, drum_signals::render({{transcriber::Drum::Snare, 0.1, gain}}, 1.0, kRate));
+        ASSERT_EQ(hits.size(), 1u);
+        EXPECT_GT(hits[0].velocity, previous) << "gain " << gain;
+        previous = hits[0].velocity;
+    }
+}
+
+TEST(BadInput, ExamplesWithoutAHitAreRefusedWithTheReason) {
+    transcriber::Transcriber engine;
+    std::vector<float> silence(44100, 0.0f);
+    EXPECT_EQ(engine.learn(transcriber::Drum::Kick, silence.data(), silence.size(), kRate),
+              Status::NotConfigured);
+    EXPECT_EQ(engine.configure(8000.0), Status::UnsupportedSampleRate);
+    ASSERT_EQ(engine.configure(kRate), Status::Ok);
+    EXPECT_EQ(engine.learn(transcriber::Drum::Kick, silence.data(), 0, kRate), Status::EmptyExample);
+    EXPECT_EQ(engine.learn(transcriber::Drum::Kick, silence.data(), silence.size(), kRate), Status::SilentExample);
+    EXPECT_EQ(engine.learn(transcriber::Drum::Kick, silence.data(), silence.size(), 1e6), Status::UnsupportedSampleRate);
+    // A tone fading in slowly has no onset.
+    std::vector<float> swell(silence.size());
+    for (size_t i = 0; i < swell.size(); i++)
+        swell[i] = static_cast<float>(std::sin(0.05 * i) * std::pow(10.0, -3.0 + 3.0 * i / swell.size()));
+    EXPECT_EQ(engine.learn(transcriber::Drum::Kick, swell.data(), swell.size(), kRate), Status::NoHitInExample);
+    std::vector<float> example = drum_signals::example(transcriber::Drum::Kick, kRate);
+    example[100] = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(engine.learn(transcriber::Drum::Kick, example.data(), example.size(), kRate), Status::NonFiniteExample);
+    EXPECT_EQ(engine.templateCount(transcriber::Drum::Kick), 0);
+}
+
+TEST(BadInput, NonFiniteEmptyOrUntaughtInputGivesACleanResult) {
+    transcriber::Transcriber untaught;
+    ASSERT_EQ(untaught.configure(kRate), Status::Ok);
+    const std::vector<float> groove = drum_signals::render(drum_signals::groove(4), 2.5, kRate);
+    EXPECT_TRUE(transcribe(untaught, groove).empty());
+
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    EXPECT_TRUE(transcribe(engine, {}).empty());
+    // A burst of NaN and infinities before a hit: the hit is still found,
+    // once, and nothing else.
+    const std::vector<PlacedHit> placed = {{transcriber::Drum::Snare, 0.5, 0.8f}};
+    std::vector<float> audio = drum_signals::render(placed, 1.0, kRate);
+    for (size_t i = 1000; i < 2000; i++)
+        audio[i] = i % 2 ? std::numeric_limits<float>::quiet_NaN() : -std::numeric_limits<float>::infinity();
+    const Comparison c = compare(placed, transcribe(engine, audio), kRate);
+    EXPECT_EQ(c.matched, 1);
+    EXPECT_EQ(c.extra, 0);
+    // Absurd levels are a loud event, nothing worse: the hits stay inside
+    // the recording and the next stream is as good as ever.
+    for (size_t i = 1000; i < 2000; i++) audio[i] = i % 2 ? std::numeric_limits<float>::max() : -1e30f;
+    for (const Hit& h : transcribe(engine, audio)) {
+        EXPECT_LT(h.position, static_cast<int64_t>(audio.size()));
+        EXPECT_GE(h.velocity, 1);
+        EXPECT_LE(h.velocity, 127);
+    }
+    EXPECT_EQ(compare(placed, transcribe(engine, drum_signals::render(placed, 1.0, kRate)), kRate).matched, 1);
+}
+
+TEST(Examples, SeveralHitsInOneExampleBecomeSeveralTemplates) {
+    transcriber::Transcriber engine;
+    ASSERT_EQ(engine.configure(kRate), Status::Ok);
+    std::vector<PlacedHit> layers;
+    for (int i = 0; i < 6; i++) layers.push_back({transcriber::Drum::Snare, 0.05 + i * 0.7, 0.15f * (i + 1)});
+    const std::vector<float> example = drum_signals::render(layers, 4.5, kRate);
+    ASSERT_EQ(engine.learn(transcriber::Drum::Snare, example.data(), example.size(), kRate), Status::Ok);
+    EXPECT_EQ(engine.templateCount(transcriber::Drum::Snare), transcriber::Transcriber::kMaxTemplatesPerDrum);
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+#include "transcriber/decomposition.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "transcriber/analysis_grid.h"
+
+namespace transcriber {
+namespace {
+
+constexpr int kWindow = Decomposition::kLookAhead + 1;
+// The frames kept: the window and the frame before it.
+constexpr int kKept = kWindow + 1;
+// A level already there in the frame before the window (this share of it)
+// is not new, whatever the templates predict: reverberation, a ringing
+// cymbal, a hit louder than its template.
+constexpr float kBeforeShare = 0.9f;
+// Gaussian bumps in band index spread over the usable bands.
+constexpr int kFreeComponents = 6;
+constexpr float kFreeWidthInSpacings = 0.7f;
+// Band weights: the templates' mean level to this power, inverted; 0 would
+// compare plain magnitudes, where the low bands dominate.
+constexpr float kWeightPower = 0.5f;
+constexpr float kQuietestWeightedBand = 1e-3f;  // of the loudest
+constexpr int kSweeps = 30;
+// The floor follows the energy that the prediction leaves unexplained:
+// rising by this share of the difference per frame, falling more slowly,
+// so it settles on sustained sound but not on single hits.
+constexpr float kFloorRise = 0.05f;
+constexpr float kFloorFall = 0.02f;
+constexpr float kTiny = 1e-12f;
+// Activations too small to matter (-60 dB) are not carried forward.
+constexpr float kSmallestCarried = 1e-3f;
+
+}  // namespace
+
+void Decomposition::reset(int bands, int usableBands) {
+    bands_ = bands;
+    usable_ = usableBands;
+    templates_.clear();
+    drumOf_.clear();
+    strength_.clear();
+}
+
+void Decomposition::addTemplate(Drum drum, const DrumTemplate& t) {
+    templates_.insert(templates_.end(), t.frames.begin(), t.frames.end());
+    drumOf_.push_back(drum);
+    strength_.push_back(t.strength);
+}
+
+int Decomposition::templateCount(Drum drum) const {
+    return static_cast<int>(std::count(drumOf_.begin(), drumOf_.end(), drum));
+}
+
+const float* Decomposition::templateOf(size_t k) const {
+    return &templates_[k * kTemplateFrames * bands_];
+}
+
+void Decomposition::prepare() {
+    const size_t drums = drumOf_.size();
+    float loudest[kDrumCount] = {};
+    for (size_t k = 0; k < drums; k++) {
+        float& l = loudest[static_cast<int>(drumOf_[k])];
+        l = std::max(l, strength_[k]);
+    }
+    scale_.assign(drums, 0.0f);
+    for (size_t k = 0; k < drums; k++) scale_[k] = strength_[k] / loudest[static_cast<int>(drumOf_[k])];
+    prepareFreeShapes();
+    prepareWeightedComponents();
+    predictionFrames_ = kTemplateFrames + kWindow;
+    recent_.assign(static_cast<size_t>(kKept) * bands_, 0.0f);
+    prediction_.assign(static_cast<size_t>(predictionFrames_) * bands_, 0.0f);
+    floor_.assign(bands_, 0.0f);
+    residual_.assign(static_cast<size_t>(kWindow) * bands_, 0.0f);
+    restart();
+}
+
+void Decomposition::prepareFreeShapes() {
+    freeShapes_.assign(static_cast<size_t>(kFreeComponents) * bands_, 0.0f);
+    const float spacing = static_cast<float>(usable_) / kFreeComponents;
+    for (int j = 0; j < kFreeComponents; j++) {
+        const float centre = (j + 0.5f) * spacing;
+        float sum = 0.0f;
+        for (int b = 0; b < usable_; b++) {
+            const float d = (b - centre) / (kFreeWidthInSpacings * spacing);
+            sum += freeShapes_[j * bands_ + b] = std::exp(-0.5f * d * d);
+        }
+        for (int b = 0; b < usable_; b++) freeShapes_[j * bands_ + b] /= sum;
+    }
+}
+
+void Decomposition::prepareWeightedComponents() {
+    const size_t drums = drumOf_.size();
+    const size_t all = drums + kFreeComponents;
+    const int length = kWindow * bands_;
+    bandWeight_.assign(bands_, 0.0f);
+    float loudest = kTiny;
+    for (int b = 0; b < usable_; b++) {
+        for (size_t k = 0; k < drums; k++)
+            for (int f = 0; f < kWindow; f++) bandWeight_[b] += templateOf(k)[f * bands_ + b];
+        loudest = std::max(loudest, bandWeight_[b]);
+    }
+    for (int b = 0; b < usable_; b++)
+        bandWeight_[b] = std::pow(std::max(bandWeight_[b], kQuietestWeightedBand * loudest), -kWeightPower);
+
+    // The free shapes are defined in the weighted domain and stay the same
+    // over the window.
+    weighted_.assign(all * length, 0.0f);
+    for (size_t c = 0; c < all; c++)
+        for (int f = 0; f < kWindow; f++)
+            for (int b = 0; b < usable_; b++)
+                weighted_[c * length + f * bands_ + b] =
+                    c < drums ? bandWeight_[b] * templateOf(c)[f * bands_ + b]
+                              : freeShapes_[(c - drums) * bands_ + b];
+    loudestEnergy_.fill(0.0f);
+    for (size_t k = 0; k < drums; k++) {
+        if (scale_[k] < 1.0f) continue;
+        float sum = 0.0f;
+        for (int i = 0; i < length; i++) sum += weighted_[k * length + i];
+        loudestEnergy_[static_cast<int>(drumOf_[k])] = sum;
+    }
+    gram_.assign(all * all, 0.0f);
+    for (size_t a = 0; a < all; a++)
+        for (size_t c = 0; c < all; c++) {
+            float sum = 0.0f;
+            for (int i = 0; i < length; i++) sum += weighted_[a * length + i] * weighted_[c * length + i];
+            gram_[a * all + c] = sum;
+        }
+    gradient_.assign(all, 0.0f);
+    activation_.assign(all, 0.0f);
+}
+
+void Decomposition::restart() {
+    std::fill(recent_.begin(), recent_.end(), 0.0f);
+    std::fill(prediction_.begin(), prediction_.end(), 0.0f);
+    std::fill(floor_.begin(), floor_.end(), 0.0f);
+    frames_ = 0;
+}
+
+bool Decomposition::push(const float* bands, FrameActivations& out, int64_t& frame) {
+    float* slot = &recent_[(frames_ % kKept) * bands_];
+    const float* predicted = &prediction_[(frames_ % predictionFrames_) * bands_];
+    for (int b = 0; b < bands_; b++) {
+        slot[b] = bands[b];
+        const float unexplained = std::max(0.0f, bands[b] - predicted[b]);
+        floor_[b] += (unexplained - floor_[b]) * (unexplained < floor_[b] ? kFloorFall : kFloorRise);
+    }
+    frames_++;
+    if (frames_ < kWindow) return false;
+    frame = frames_ - kWindow;
+    std::fill(activation_.begin(), activation_.end(), 0.0f);
+    if (!drumOf_.empty() && gatherNewEnergy(frame)) solve();
+    carryForward(frame);
+    out = {};
+    for (size_t k = 0; k < drumOf_.size(); k++) out.drum[static_cast<int>(drumOf_[k])] += activation_[k] * scale_[k];
+    // Each free shape sums to 1 per frame.
+    float free = 0.0f;
+    for (size_t j = drumOf_.size(); j < activation_.size(); j++) free += activation_[j] * kWindow;
+    for (int d = 0; d < kDrumCount; d++)
+        out.unexplained[d] = loudestEnergy_[d] > 0.0f ? free / loudestEnergy_[d] : 0.0f;
+    return true;
+}
+
+// The window's energy beyond what is already explained, weighted; false
+// when there is none.
+bool Decomposition::gatherNewEnergy(int64_t frame) {
+    const float* before = &recent_[((frame + kKept - 1) % kKept) * bands_];
+    bool any = false;
+    for (int f = 0; f < kWindow; f++) {
+        const float* v = &recent_[((frame + f) % kKept) * bands_];
+        const float* p = &prediction_[((frame + f) % predictionFrames_) * bands_];
+        for (int b = 0; b < usable_; b++) {
+            const float known = std::max(p[b] + floor_[b], kBeforeShare * before[b]);
+            residual_[f * bands_ + b] = bandWeight_[b] * (v[b] - known);
+            any = any || v[b] > known;
+        }
+    }
+    return any;
+}
+
+void Decomposition::solve() {
+    const size_t all = activation_.size();
+    const int length = kWindow * bands_;
+    for (size_t a = 0; a < all; a++) {
+        const float* w = &weighted_[a * length];
+        float sum = 0.0f;
+        for (int i = 0; i < length; i++) sum += w[i] * residual_[i];
+        gradient_[a] = sum;
+    }
+    for (int sweep = 0; sweep < kSweeps; sweep++)
+        for (size_t a = 0; a < all; a++) {
+            const float diagonal = gram_[a * all + a];
+            if (diagonal <= kTiny) continue;
+            const float updated = std::max(0.0f, activation_[a] + gradient_[a] / diagonal);
+            const float delta = updated - activation_[a];
+            if (delta == 0.0f) continue;
+            activation_[a] = updated;
+            for (size_t c = 0; c < all; c++) gradient_[c] -= delta * gram_[c * all + a];
+        }
+}
+
+void Decomposition::carryForward(int64_t frame) {
+    for (size_t k = 0; k < drumOf_.size(); k++) {
+        const float h = activation_[k];
+        if (h < kSmallestCarried) continue;
+        const float* w = templateOf(k);
+        for (int f = 1; f < kTemplateFrames; f++) {
+            float* p = &prediction_[((frame + f) % predictionFrames_) * bands_];
+            for (int b = 0; b < usable_; b++) p[b] += h * w[f * bands_ + b];
+        }
+    }
+    float* done = &prediction_[(frame % predictionFrames_) * bands_];
+    std::fill(done, done + bands_, 0.0f);
+}
+
+}  // namespace transcriber

@@ -1,0 +1,82 @@
+// Streaming non-negative factor deconvolution of band spectra with fixed
+// drum templates. Each frame's activations are estimated from that frame and
+// a few following ones (the look-ahead) while every earlier frame's
+// activations stay as they were: the templates' continuations of earlier
+// hits are carried forward as a prediction, so a decay is explained by the
+// hit that caused it instead of being taken for a new one. What none of the
+// drums explains goes to a slowly tracked floor and to a few free, smooth
+// spectral shapes (noise, toms, cymbals, reverberation).
+//
+// Each frame's activations minimise the squared error between the new
+// energy and the components over the look-ahead window, in bands weighted
+// so that quiet high bands count (a partial whitening), under the
+// constraint that activations are not negative. The components are fixed,
+// so their Gram matrix is computed once and coordinate descent solves each
+// frame in a few sweeps over a dozen numbers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "transcriber/example_hits.h"
+#include "transcriber/hit.h"
+
+namespace transcriber {
+
+// One frame's result, in units of each drum's loudest example hit.
+struct FrameActivations {
+    float drum[kDrumCount];
+    // What the free components took, measured against each drum.
+    float unexplained[kDrumCount];
+};
+
+class Decomposition {
+public:
+    static constexpr int kLookAhead = 2;
+
+    // Drops the templates. bands: values per frame; usableBands: how many of
+    // them (from the lowest) take part.
+    void reset(int bands, int usableBands);
+    void addTemplate(Drum drum, const DrumTemplate& t);
+    // Sizes the state for the templates added; allocates.
+    void prepare();
+    // Back to silence before a new stream; keeps the templates.
+    void restart();
+    int templateCount(Drum drum) const;
+
+    // Takes the newest frame. Once kLookAhead frames have followed a frame,
+    // writes that frame's number and its activations (1 = as strong as the
+    // loudest example hit of the drum) and returns true.
+    bool push(const float* bands, FrameActivations& out, int64_t& frame);
+
+private:
+    void prepareFreeShapes();
+    void prepareWeightedComponents();
+    bool gatherNewEnergy(int64_t frame);
+    void solve();
+    void carryForward(int64_t frame);
+    const float* templateOf(size_t k) const;
+
+    int bands_ = 0;
+    int usable_ = 0;
+    std::vector<float> templates_;  // per drum component: kTemplateFrames x bands_
+    std::vector<Drum> drumOf_;
+    std::vector<float> strength_;  // per drum component
+    std::vector<float> scale_;     // activation to strength relative to the drum's loudest
+    std::vector<float> freeShapes_;  // per free component: bands_
+
+    // Components over the look-ahead window in weighted bands, drums first.
+    std::vector<float> bandWeight_, weighted_, gram_;
+    std::array<float, kDrumCount> loudestEnergy_{};  // weighted, over the window
+
+    std::vector<float> recent_;      // the newest frames, a ring
+    std::vector<float> prediction_;  // earlier hits' continuations, a ring of frames
+    std::vector<float> floor_;
+    std::vector<float> residual_;    // weighted new energy over the window
+    std::vector<float> gradient_, activation_;  // per component, drums first
+    int predictionFrames_ = 0;
+    int64_t frames_ = 0;
+};
+
+}  // namespace transcriber

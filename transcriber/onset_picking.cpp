@@ -1,0 +1,86 @@
+#include "transcriber/onset_picking.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace transcriber {
+namespace {
+
+// Strengths are relative to the drum's loudest example hit.
+// The weakest hit reported at sensitivity 1.
+constexpr float kLowestOnset = 0.01f;
+// At least this share of the drum's strongest recent hit, which is
+// forgotten at about 6 dB per 10 s.
+constexpr float kShareOfLoudest = 0.06f;
+constexpr float kLoudestDecay = 0.99967f;
+// Per drum: kick, snare, hi-hat. A snare leaks into the kick most.
+constexpr float kShareOfOthers[kDrumCount] = {0.2f, 0.16f, 0.16f};
+constexpr float kShareOfOwnRecent = 0.1f;
+// What the free components took at the same moment (a tom, a cymbal).
+constexpr float kShareOfUnexplained = 0.1f;
+constexpr float kMedianWeight = 1.5f;
+// Two onsets of one drum need this many frames between them (about 12 ms):
+// closer flams sound as one hit.
+constexpr int kMinFramesApart = 2;
+constexpr int64_t kLongAgo = -1000;
+
+}  // namespace
+
+void OnsetPicker::restart() {
+    for (auto& h : history_) h.fill(0.0f);
+    for (auto& h : unexplained_) h.fill(0.0f);
+    loudest_.fill(0.0f);
+    lastOnset_.fill(kLongAgo);
+    lastPeak_ = 0;
+}
+
+void OnsetPicker::setSensitivity(Drum drum, float sensitivity) {
+    sensitivity_[static_cast<int>(drum)] = sensitivity;
+}
+
+float OnsetPicker::threshold(int d, int64_t peak, const float* strength) {
+    float others = 0.0f;
+    for (int o = 0; o < kDrumCount; o++)
+        if (o != d) others += strength[o];
+    // The drum's own recent activity: the frames before the peak's
+    // neighbourhood, and their median.
+    std::array<float, kHistoryFrames - 2> recent;
+    for (size_t i = 0; i < recent.size(); i++) recent[i] = at(d, peak - 2 - static_cast<int64_t>(i));
+    const float ownRecent = *std::max_element(recent.begin(), recent.end());
+    std::nth_element(recent.begin(), recent.begin() + recent.size() / 2, recent.end());
+    const float median = recent[recent.size() / 2];
+    const float floor = std::max(kLowestOnset, kShareOfLoudest * loudest_[d]) / sensitivity_[d];
+    const float unexplained = unexplainedAt(d, peak - 1) + unexplainedAt(d, peak) + unexplainedAt(d, peak + 1);
+    return floor + kShareOfUnexplained * unexplained + kShareOfOthers[d] * others + kShareOfOwnRecent * ownRecent + kMedianWeight * median;
+}
+
+int OnsetPicker::push(int64_t frame, const FrameActivations& activations, PickedOnset* onsets) {
+    for (int d = 0; d < kDrumCount; d++) {
+        history_[d][frame % kRing] = activations.drum[d];
+        unexplained_[d][frame % kRing] = activations.unexplained[d];
+    }
+    const int64_t peak = frame - 1;
+    if (peak < 1) return 0;
+    const float decay = std::pow(kLoudestDecay, static_cast<float>(peak - lastPeak_));
+    lastPeak_ = peak;
+    float strength[kDrumCount];
+    for (int d = 0; d < kDrumCount; d++) {
+        loudest_[d] *= decay;
+        strength[d] = at(d, peak - 1) + at(d, peak) + at(d, peak + 1);
+    }
+    int found = 0;
+    for (int d = 0; d < kDrumCount; d++) {
+        const float before = at(d, peak - 1), here = at(d, peak), after = at(d, peak + 1);
+        if (!(here >= before && here > after)) continue;
+        if (peak - lastOnset_[d] < kMinFramesApart) continue;
+        if (strength[d] <= threshold(d, peak, strength)) continue;
+        loudest_[d] = std::max(loudest_[d], strength[d]);
+        lastOnset_[d] = peak;
+        // The onset lies towards the stronger neighbour.
+        onsets[found++] = {static_cast<Drum>(d),
+                           static_cast<double>(peak) + (after - before) / strength[d], strength[d]};
+    }
+    return found;
+}
+
+}  // namespace transcriber

@@ -1,0 +1,49 @@
+// Picks each drum's onsets from the drums' activations, one frame at a time:
+// a peak of the drum's activation (summed over the peak and its two
+// neighbours) above an adaptive threshold, at least a flam's distance from
+// the drum's previous onset. The threshold is the larger of a floor and a
+// share of the drum's strongest recent hit (the recording's own level sets
+// the scale), raised by the other drums' strength at the same moment (what
+// a loud hit leaks into the other drums), by what the free components took
+// (a tom or a cymbal leaks into the drums) and by the drum's own recent
+// strength (what a decay leaks into itself).
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "transcriber/decomposition.h"
+#include "transcriber/hit.h"
+
+namespace transcriber {
+
+struct PickedOnset {
+    Drum drum;
+    double frame;    // fractional frame of the onset
+    float strength;  // relative to the drum's loudest example hit
+};
+
+class OnsetPicker {
+public:
+    static constexpr int kHistoryFrames = 16;
+
+    void restart();
+    void setSensitivity(Drum drum, float sensitivity);
+    // Takes frame `frame`'s activations; writes the onsets found in frame
+    // - 1 to `onsets` and returns how many (at most one per drum).
+    int push(int64_t frame, const FrameActivations& activations, PickedOnset* onsets);
+
+private:
+    static constexpr int kRing = kHistoryFrames + 2;
+    float at(int drum, int64_t frame) const { return history_[drum][frame % kRing]; }
+    float unexplainedAt(int drum, int64_t frame) const { return unexplained_[drum][frame % kRing]; }
+    float threshold(int drum, int64_t peak, const float* strength);
+
+    std::array<std::array<float, kRing>, kDrumCount> history_{}, unexplained_{};
+    std::array<float, kDrumCount> sensitivity_{1.0f, 1.0f, 1.0f};
+    std::array<float, kDrumCount> loudest_{};
+    std::array<int64_t, kDrumCount> lastOnset_{};
+    int64_t lastPeak_ = 0;
+};
+
+}  // namespace transcriber

@@ -1,0 +1,187 @@
+#include "transcriber/transcriber.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "transcriber/analysis_grid.h"
+
+namespace transcriber {
+namespace {
+
+// Below this an example counts as silence (about -140 dBFS).
+constexpr float kSilence = 1e-7f;
+// The velocity of a hit as strong as the drum's loudest example hit.
+constexpr float kVelocityOfLoudestExample = 100.0f;
+constexpr int kMaxVelocity = 127;
+// Samples beyond this (80 dB over full scale) are clipped, so that squared
+// magnitudes cannot overflow into infinities that would stay in the state.
+constexpr float kLargestSample = 1e4f;
+constexpr float kLeastSensitivity = 1e-3f;
+constexpr float kMostSensitivity = 1e3f;
+// The onset lies on average this far (in frames) before the end of the
+// window of the frame whose activation peaks: template frame 0 is the
+// first frame ending after the onset.
+constexpr double kOnsetBeforeFrameEnd = 0.5;
+
+}  // namespace
+
+const char* drumName(Drum drum) {
+    switch (drum) {
+    case Drum::Kick: return "kick";
+    case Drum::Snare: return "snare";
+    case Drum::HiHat: return "hihat";
+    }
+    return "?";
+}
+
+const char* statusText(Status status) {
+    switch (status) {
+    case Status::Ok: return "ok";
+    case Status::UnsupportedSampleRate: return "sample rate outside 22050-192000 Hz";
+    case Status::NotConfigured: return "the transcriber is not configured";
+    case Status::EmptyExample: return "the example holds no samples";
+    case Status::NonFiniteExample: return "the example holds samples that are not numbers or infinite";
+    case Status::SilentExample: return "the example is silent";
+    case Status::NoHitInExample: return "no hit found in the example";
+    case Status::OutOfMemory: return "out of memory";
+    }
+    return "?";
+}
+
+Status Transcriber::configure(double sampleRate, const Settings& settings) {
+    if (!sampleRateSupported(sampleRate)) return Status::UnsupportedSampleRate;
+    try {
+        if (!spectrum_.configure(sampleRate)) return Status::OutOfMemory;
+        sampleRate_ = sampleRate;
+        settings_ = settings;
+        const AnalysisGrid grid = analysisGrid(sampleRate);
+        hop_ = grid.hop;
+        input_.assign(grid.windowLength, 0.0f);
+        frame_.assign(grid.windowLength, 0.0f);
+        bands_.assign(bandCount(), 0.0f);
+        rebuild();
+    } catch (const std::bad_alloc&) {
+        sampleRate_ = 0.0;
+        return Status::OutOfMemory;
+    }
+    return Status::Ok;
+}
+
+Status Transcriber::learn(Drum drum, const float* samples, size_t count, double exampleRate) {
+    if (sampleRate_ == 0.0) return Status::NotConfigured;
+    if (!sampleRateSupported(exampleRate)) return Status::UnsupportedSampleRate;
+    if (count == 0 || !samples) return Status::EmptyExample;
+    float peak = 0.0f;
+    for (size_t i = 0; i < count; i++) {
+        if (!std::isfinite(samples[i])) return Status::NonFiniteExample;
+        peak = std::max(peak, std::fabs(samples[i]));
+    }
+    if (peak < kSilence) return Status::SilentExample;
+    try {
+        const std::vector<int64_t> onsets = findExampleOnsets(samples, count, exampleRate);
+        if (onsets.empty()) return Status::NoHitInExample;
+        std::vector<DrumTemplate> all;
+        for (size_t i = 0; i < onsets.size(); i++) {
+            const int64_t next = i + 1 < onsets.size() ? onsets[i + 1] : INT64_MAX;
+            all.push_back(buildTemplate(samples, count, exampleRate, onsets[i], next));
+        }
+        std::sort(all.begin(), all.end(),
+                  [](const DrumTemplate& a, const DrumTemplate& b) { return a.strength < b.strength; });
+        std::vector<DrumTemplate>& kept = templates_[static_cast<int>(drum)];
+        kept.clear();
+        const size_t n = std::min<size_t>(all.size(), kMaxTemplatesPerDrum);
+        for (size_t i = 0; i < n; i++)
+            kept.push_back(all[n == 1 ? all.size() - 1 : i * (all.size() - 1) / (n - 1)]);
+        exampleRates_[static_cast<int>(drum)] = exampleRate;
+        rebuild();
+    } catch (const std::bad_alloc&) {
+        return Status::OutOfMemory;
+    }
+    return Status::Ok;
+}
+
+void Transcriber::setSensitivity(Drum drum, float sensitivity) {
+    // Not a number keeps the default.
+    const float s = std::isnan(sensitivity) ? 1.0f : std::clamp(sensitivity, kLeastSensitivity, kMostSensitivity);
+    settings_.sensitivity[static_cast<int>(drum)] = s;
+    picker_.setSensitivity(drum, s);
+}
+
+void Transcriber::rebuild() {
+    int usable = usableBandCount(sampleRate_);
+    for (int d = 0; d < kDrumCount; d++)
+        if (!templates_[d].empty()) usable = std::min(usable, usableBandCount(exampleRates_[d]));
+    decomposition_.reset(bandCount(), usable);
+    for (int d = 0; d < kDrumCount; d++)
+        for (const DrumTemplate& t : templates_[d]) decomposition_.addTemplate(static_cast<Drum>(d), t);
+    decomposition_.prepare();
+    for (int d = 0; d < kDrumCount; d++) setSensitivity(static_cast<Drum>(d), settings_.sensitivity[d]);
+    restart();
+}
+
+int Transcriber::latency() const { return (Decomposition::kLookAhead + 2) * hop_; }
+
+void Transcriber::restart() {
+    std::fill(input_.begin(), input_.end(), 0.0f);
+    decomposition_.restart();
+    picker_.restart();
+    samples_ = 0;
+    streamEnd_ = -1;
+}
+
+void Transcriber::process(const float* samples, size_t count, HitSink& sink) {
+    if (sampleRate_ == 0.0) return;
+    while (count > 0) {
+        const size_t taken = take(samples, count);
+        if (samples) samples += taken;
+        count -= taken;
+        if (samples_ % hop_ == 0) analyseFrame(sink);
+    }
+}
+
+size_t Transcriber::take(const float* samples, size_t count) {
+    const int n = static_cast<int>(input_.size());
+    const int at = static_cast<int>(samples_ % n);
+    const size_t toFrame = static_cast<size_t>(hop_ - samples_ % hop_);
+    const size_t taken = std::min({count, toFrame, static_cast<size_t>(n - at)});
+    float* out = &input_[at];
+    for (size_t i = 0; i < taken; i++)
+        out[i] = samples && std::isfinite(samples[i]) ? std::clamp(samples[i], -kLargestSample, kLargestSample)
+                                                      : 0.0f;
+    samples_ += static_cast<int64_t>(taken);
+    return taken;
+}
+
+void Transcriber::flush(HitSink& sink) {
+    if (sampleRate_ == 0.0) return;
+    streamEnd_ = samples_;
+    // Silence pushes the held-back frames through; null reads as silence.
+    process(nullptr, static_cast<size_t>(Decomposition::kLookAhead + 3) * hop_, sink);
+    restart();
+}
+
+void Transcriber::analyseFrame(HitSink& sink) {
+    const int n = static_cast<int>(input_.size());
+    const int oldest = static_cast<int>(samples_ % n);
+    std::copy(input_.begin() + oldest, input_.end(), frame_.begin());
+    std::copy(input_.begin(), input_.begin() + oldest, frame_.begin() + (n - oldest));
+    spectrum_.analyse(frame_.data(), bands_.data());
+    FrameActivations activations;
+    int64_t frame = 0;
+    if (!decomposition_.push(bands_.data(), activations, frame)) return;
+    PickedOnset onsets[kDrumCount];
+    const int found = picker_.push(frame, activations, onsets);
+    for (int i = 0; i < found; i++) {
+        const PickedOnset& onset = onsets[i];
+        // Frame f's window ends at sample (f + 1) * hop.
+        const double at = (onset.frame + 1.0 - kOnsetBeforeFrameEnd) * hop_;
+        const int64_t position = std::clamp<int64_t>(std::llround(at), samples_ - latency(), samples_);
+        if (streamEnd_ >= 0 && position >= streamEnd_) continue;
+        const long velocity = std::lround(kVelocityOfLoudestExample * onset.strength);
+        sink.onHit({std::max<int64_t>(0, position), onset.drum,
+                    static_cast<uint8_t>(std::clamp<long>(velocity, 1, kMaxVelocity))});
+    }
+}
+
+}  // namespace transcriber

@@ -1,0 +1,86 @@
+// The streaming drum transcriber: taught example hits of kick, snare and
+// hi-hat, it turns a recording, block by block, into hits with velocities.
+//
+// Threading: configure(), learn() and setSensitivity() allocate and must not
+// run while process() or flush() runs; call them from one thread (a
+// plug-in's main thread, with processing stopped). process(), flush() and
+// restart() run on one thread at a time (the audio thread) and neither
+// allocate, lock, throw nor do I/O; hits go to the caller's sink from that
+// same thread. Nothing is shared between instances.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "transcriber/band_spectrum.h"
+#include "transcriber/decomposition.h"
+#include "transcriber/example_hits.h"
+#include "transcriber/hit.h"
+#include "transcriber/onset_picking.h"
+
+namespace transcriber {
+
+enum class Status {
+    Ok,
+    UnsupportedSampleRate,  // outside 22.05-192 kHz
+    NotConfigured,
+    EmptyExample,
+    NonFiniteExample,  // NaN or infinity among the samples
+    SilentExample,
+    NoHitInExample,
+    OutOfMemory,
+};
+const char* statusText(Status status);
+
+struct Settings {
+    // Per drum, 1 is the default; 2 reports hits half as strong as the
+    // default's weakest, 0.5 only those twice as strong.
+    std::array<float, kDrumCount> sensitivity{1.0f, 1.0f, 1.0f};
+};
+
+class Transcriber {
+public:
+    // At most this many of an example's hits become templates, spread from
+    // the softest to the loudest.
+    static constexpr int kMaxTemplatesPerDrum = 4;
+
+    Status configure(double sampleRate, const Settings& settings = Settings());
+    // Replaces the drum's templates by those of the example's hits. The
+    // example may be at another sample rate than the recording.
+    Status learn(Drum drum, const float* samples, size_t count, double exampleRate);
+    int templateCount(Drum drum) const { return decomposition_.templateCount(drum); }
+    void setSensitivity(Drum drum, float sensitivity);
+
+    // Hits reach the sink at most latency() samples after their onset has
+    // been passed to process().
+    int latency() const;
+    void process(const float* samples, size_t count, HitSink& sink);
+    // Ends the stream: reports the hits still held back, then restarts.
+    void flush(HitSink& sink);
+    // Forgets the stream so far; keeps the templates.
+    void restart();
+
+private:
+    void rebuild();
+    void analyseFrame(HitSink& sink);
+    // Copies samples up to the next frame boundary; null gives silence.
+    size_t take(const float* samples, size_t count);
+
+    double sampleRate_ = 0.0;
+    int hop_ = 0;
+    Settings settings_;
+    BandSpectrum spectrum_;
+    Decomposition decomposition_;
+    std::array<std::vector<DrumTemplate>, kDrumCount> templates_;
+    std::array<double, kDrumCount> exampleRates_{};
+    OnsetPicker picker_;
+    std::vector<float> input_;  // the newest window of samples, a ring
+    std::vector<float> frame_;
+    std::vector<float> bands_;
+    int64_t samples_ = 0;
+    int64_t streamEnd_ = -1;  // while flushing: samples of real input
+};
+
+}  // namespace transcriber
