@@ -29,6 +29,12 @@ constexpr int kSweeps = 30;
 constexpr float kFloorRise = 0.05f;
 constexpr float kFloorFall = 0.02f;
 constexpr float kTiny = 1e-12f;
+// A new stroke stops a closed hi-hat's ring (and the recordings' hi-hats
+// are choked so); kicks and snares ring on. Cutting their predictions too
+// measured worse: their overshoots come from timbre, not from a choke.
+constexpr Drum kChokedDrum = Drum::HiHat;
+// Only where the hi-hat is most of what the prediction holds.
+constexpr float kChokedShare = 0.5f;
 // Activations too small to matter (-60 dB) are not carried forward.
 constexpr float kSmallestCarried = 1e-3f;
 
@@ -70,8 +76,10 @@ void Decomposition::prepare() {
     predictionFrames_ = kTemplateFrames + kWindow;
     recent_.assign(static_cast<size_t>(kKept) * bands_, 0.0f);
     prediction_.assign(static_cast<size_t>(predictionFrames_) * bands_, 0.0f);
+    chokable_.assign(prediction_.size(), 0.0f);
     floor_.assign(bands_, 0.0f);
     residual_.assign(static_cast<size_t>(kWindow) * bands_, 0.0f);
+    cut_.assign(bands_, 0.0f);
     restart();
 }
 
@@ -133,6 +141,7 @@ void Decomposition::prepareWeightedComponents() {
 void Decomposition::restart() {
     std::fill(recent_.begin(), recent_.end(), 0.0f);
     std::fill(prediction_.begin(), prediction_.end(), 0.0f);
+    std::fill(chokable_.begin(), chokable_.end(), 0.0f);
     std::fill(floor_.begin(), floor_.end(), 0.0f);
     frames_ = 0;
 }
@@ -149,6 +158,7 @@ bool Decomposition::push(const float* bands, FrameActivations& out, int64_t& fra
     if (frames_ < kWindow) return false;
     frame = frames_ - kWindow;
     std::fill(activation_.begin(), activation_.end(), 0.0f);
+    choke(frame);
     if (!drumOf_.empty() && gatherNewEnergy(frame)) solve();
     carryForward(frame);
     out = {};
@@ -204,13 +214,41 @@ void Decomposition::carryForward(int64_t frame) {
         const float h = activation_[k];
         if (h < kSmallestCarried) continue;
         const float* w = templateOf(k);
+        const bool chokable = drumOf_[k] == kChokedDrum;
         for (int f = 1; f < kTemplateFrames; f++) {
-            float* p = &prediction_[((frame + f) % predictionFrames_) * bands_];
-            for (int b = 0; b < usable_; b++) p[b] += h * w[f * bands_ + b];
+            const size_t at = ((frame + f) % predictionFrames_) * bands_;
+            for (int b = 0; b < usable_; b++) prediction_[at + b] += h * w[f * bands_ + b];
+            if (chokable)
+                for (int b = 0; b < usable_; b++) chokable_[at + b] += h * w[f * bands_ + b];
         }
     }
-    float* done = &prediction_[(frame % predictionFrames_) * bands_];
-    std::fill(done, done + bands_, 0.0f);
+    const size_t done = (frame % predictionFrames_) * bands_;
+    std::fill(prediction_.begin() + done, prediction_.begin() + done + bands_, 0.0f);
+    std::fill(chokable_.begin() + done, chokable_.begin() + done + bands_, 0.0f);
+}
+
+// Where the observed frame falls below the prediction, the hi-hat's share
+// of the prediction is cut back by the difference, from this frame on: its
+// ring was stopped, and a soft stroke after it must not hide under it.
+void Decomposition::choke(int64_t frame) {
+    const float* v = &recent_[(frame % kKept) * bands_];
+    const size_t now = (frame % predictionFrames_) * bands_;
+    bool any = false;
+    for (int b = 0; b < usable_; b++) {
+        const float over = prediction_[now + b] - v[b];
+        const float hat = chokable_[now + b];
+        cut_[b] = over > 0.0f && hat > kChokedShare * prediction_[now + b] ? std::min(1.0f, over / hat) : 0.0f;
+        any = any || cut_[b] > 0.0f;
+    }
+    if (!any) return;
+    for (int f = 0; f < kTemplateFrames; f++) {
+        const size_t at = ((frame + f) % predictionFrames_) * bands_;
+        for (int b = 0; b < usable_; b++) {
+            const float removed = chokable_[at + b] * cut_[b];
+            chokable_[at + b] -= removed;
+            prediction_[at + b] = std::max(0.0f, prediction_[at + b] - removed);
+        }
+    }
 }
 
 }  // namespace transcriber

@@ -3,7 +3,9 @@
 // a few following ones (the look-ahead) while every earlier frame's
 // activations stay as they were: the templates' continuations of earlier
 // hits are carried forward as a prediction, so a decay is explained by the
-// hit that caused it instead of being taken for a new one. What none of the
+// hit that caused it instead of being taken for a new one; a hi-hat's
+// continuation is cut back where the recording falls below it (the next
+// stroke chokes the ring). What none of the
 // drums explains goes to a slowly tracked floor and to a few free, smooth
 // spectral shapes (noise, toms, cymbals, reverberation).
 //
@@ -56,6 +58,7 @@ private:
     bool gatherNewEnergy(int64_t frame);
     void solve();
     void carryForward(int64_t frame);
+    void choke(int64_t frame);
     const float* templateOf(size_t k) const;
 
     int bands_ = 0;
@@ -72,7 +75,9 @@ private:
 
     std::vector<float> recent_;      // the newest frames, a ring
     std::vector<float> prediction_;  // earlier hits' continuations, a ring of frames
+    std::vector<float> chokable_;    // the choked drum's share of it, a ring of frames
     std::vector<float> floor_;
+    std::vector<float> cut_;  // per band
     std::vector<float> residual_;    // weighted new energy over the window
     std::vector<float> gradient_, activation_;  // per component, drums first
     int predictionFrames_ = 0;
