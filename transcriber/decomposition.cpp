@@ -169,7 +169,12 @@ bool Decomposition::push(const float* bands, FrameActivations& out, int64_t& fra
     backgroundActivation_ = 0.0f;
     std::fill(background_.begin(), background_.end(), 0.0f);
     choke(frame);
-    if (!drumOf_.empty() && gatherNewEnergy(frame)) solve();
+    if (!drumOf_.empty()) {
+        if (gatherNewEnergy(frame))
+            solve();
+        else
+            backgroundActivation_ = 1.0f;
+    }
     carryForward(frame);
     out = {};
     for (size_t k = 0; k < drumOf_.size(); k++) out.drum[static_cast<int>(drumOf_[k])] += activation_[k] * scale_[k];
@@ -185,7 +190,8 @@ bool Decomposition::push(const float* bands, FrameActivations& out, int64_t& fra
 }
 
 // The window's energy beyond the prediction, and the background, both
-// weighted; false when nothing exceeds the prediction.
+// weighted; false when nothing exceeds the background (then the background
+// explains the window and there is nothing to fit).
 bool Decomposition::gatherNewEnergy(int64_t frame) {
     const float* before = &recent_[((frame + kKept - 1) % kKept) * bands_];
     bool any = false;
@@ -196,7 +202,7 @@ bool Decomposition::gatherNewEnergy(int64_t frame) {
             const float known = std::max(p[b] + floor_[b], kBeforeShare * before[b]);
             residual_[f * bands_ + b] = bandWeight_[b] * (v[b] - p[b]);
             background_[f * bands_ + b] = bandWeight_[b] * (known - p[b]);
-            any = any || v[b] > p[b];
+            any = any || v[b] > known;
         }
     }
     return any;
