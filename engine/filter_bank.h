@@ -89,22 +89,33 @@ private:
         Lanes x0, x1, x2;
     };
 
+    // The lanes are gathered in plain arrays and each vector is loaded once:
+    // writing a vector one lane at a time stalls on every write, which cost
+    // more than the step itself in calls of a few samples.
     template <typename Lanes>
     static void loadGroup(Group<Lanes>& group, const DetectorState& t, int firstBand) {
         constexpr int kLanes = sizeof(Lanes) / sizeof(double);
+        double b0[kLanes], b1[kLanes], b2[kLanes], a1[kLanes], a2[kLanes], y1[kLanes], y2[kLanes];
         for (int lane = 0; lane < kLanes; lane++) {
             const int band = firstBand + lane / 2;
             const float* c = t.bandCoefficients[band];
-            group.b0[lane] = c[kB0];
-            group.b1[lane] = c[kB1];
-            group.b2[lane] = c[kB2];
-            group.a1[lane] = c[kA1];
-            group.a2[lane] = c[kA2];
+            b0[lane] = c[kB0];
+            b1[lane] = c[kB1];
+            b2[lane] = c[kB2];
+            a1[lane] = c[kA1];
+            a2[lane] = c[kA2];
             const DetectorState::BandFilterPair& pair = t.bandFilters[band];
             const bool left = lane % 2 == 0;
-            group.histories[0].y1[lane] = left ? *pair.left.outputCell1 : *pair.right.outputCell1;
-            group.histories[0].y2[lane] = left ? *pair.left.outputCell2 : *pair.right.outputCell2;
+            y1[lane] = left ? *pair.left.outputCell1 : *pair.right.outputCell1;
+            y2[lane] = left ? *pair.left.outputCell2 : *pair.right.outputCell2;
         }
+        std::memcpy(&group.b0, b0, sizeof b0);
+        std::memcpy(&group.b1, b1, sizeof b1);
+        std::memcpy(&group.b2, b2, sizeof b2);
+        std::memcpy(&group.a1, a1, sizeof a1);
+        std::memcpy(&group.a2, a2, sizeof a2);
+        std::memcpy(&group.histories[0].y1, y1, sizeof y1);
+        std::memcpy(&group.histories[0].y2, y2, sizeof y2);
     }
 
     template <typename Lanes>

@@ -52,6 +52,10 @@ constexpr uint8_t kFill = 0xA5;
 constexpr int32_t kLargestRawBlock = 8192;
 constexpr int kMaxPattern = 16;
 constexpr int kHitFrames = 2000;  // the onset, learning and matching come early
+// Audio per input, all processing calls together: the fuzzer explores
+// sequences of host actions, and more audio than a few hits adds no
+// coverage, only time. Past it, processing calls get no more samples.
+constexpr size_t kFramesPerInput = 16384;
 
 const intptr_t kSampleRates[] = {44100, 48000, 0, -1, 22050, 96000, 1, 1000000000};
 const double kTempos[] = {120.0, 0.0, -60.0, NAN, INFINITY, 1e-300, 1e300, 60.0};
@@ -64,6 +68,7 @@ struct HostState {
     VstTimeInfo timeInfo{};
     bool inBlock = false;
     int32_t blockFrames = 0;
+    size_t framesLeft = kFramesPerInput;
     Fault fault = nullptr;
 };
 
@@ -134,25 +139,30 @@ void processCall(AEffect* effect, T* inL, T* inR, T* outL, T* outR, int32_t fram
     state.inBlock = false;
 }
 
-// A signal in blocks of `blockSize`, in either precision. The buffers hold
-// exactly the signal, so a sanitizer sees a write past the last block.
+// The first `frames` samples of a signal in blocks of `blockSize`, in either
+// precision. The buffers hold exactly those samples, so a sanitizer sees a
+// write past the last block.
 template <typename T>
 void processSignal(AEffect* effect, const std::vector<float>& left,
-                   const std::vector<float>& right, int32_t blockSize) {
-    std::vector<T> inL(left.begin(), left.end()), inR(right.begin(), right.end());
-    std::vector<T> outL(inL.size()), outR(inR.size());
-    for (size_t start = 0; start < inL.size(); start += (size_t)blockSize) {
-        int32_t n = (int32_t)std::min(inL.size() - start, (size_t)blockSize);
+                   const std::vector<float>& right, size_t frames, int32_t blockSize) {
+    std::vector<T> inL(left.begin(), left.begin() + frames);
+    std::vector<T> inR(right.begin(), right.begin() + frames);
+    std::vector<T> outL(frames), outR(frames);
+    for (size_t start = 0; start < frames; start += (size_t)blockSize) {
+        int32_t n = (int32_t)std::min(frames - start, (size_t)blockSize);
         processCall(effect, &inL[start], &inR[start], &outL[start], &outR[start], n);
     }
 }
 
+// As much of the signal as the input's audio allowance still covers.
 void processAny(AEffect* effect, bool doublePath, const std::vector<float>& left,
                 const std::vector<float>& right, int32_t blockSize) {
+    const size_t frames = std::min(left.size(), state.framesLeft);
+    state.framesLeft -= frames;
     if (doublePath)
-        processSignal<double>(effect, left, right, blockSize);
+        processSignal<double>(effect, left, right, frames, blockSize);
     else
-        processSignal<float>(effect, left, right, blockSize);
+        processSignal<float>(effect, left, right, frames, blockSize);
 }
 
 // A block of arbitrary floats: a short pattern from the input, repeated.
@@ -189,6 +199,7 @@ void processHit(AEffect* effect, Reader& in) {
     int32_t blockSize = in.byte() % 255 + 1;
     bool doublePath = in.byte() & 1;
     int64_t silence = in.byte() * 16;
+    if (state.framesLeft == 0) return;
     // The first kHitFrames samples of the hit, then the silence.
     drums::Stereo hit(kHitFrames);
     drums::addHit(hit, drum, 0, gain, drums::kDefaultSampleRate);
@@ -240,12 +251,13 @@ void checkText(AEffect* effect, int32_t opcode, int32_t index, size_t limit) {
     effect->dispatcher(effect, opcode, index, 0, buffer, 0.0f);
     if ((uint8_t)buffer[0] == kFill) return;  // untouched: an index it does not know
     const char* end = (const char*)memchr(buffer, 0, sizeof buffer);
-    std::string where = "opcode " + std::to_string(opcode) + " index " + std::to_string(index);
-    if (!end) return report(where + ": no terminator");
+    // Made only for a report: building it for every answer took much of a run.
+    auto where = [&] { return "opcode " + std::to_string(opcode) + " index " + std::to_string(index); };
+    if (!end) return report(where() + ": no terminator");
     size_t length = (size_t)(end - buffer);
-    if (length > limit) report(where + ": " + std::to_string(length) + " characters");
+    if (length > limit) report(where() + ": " + std::to_string(length) + " characters");
     for (size_t i = length + 1; i < sizeof buffer; i++)
-        if ((uint8_t)buffer[i] != kFill) return report(where + ": wrote after its terminator");
+        if ((uint8_t)buffer[i] != kFill) return report(where() + ": wrote after its terminator");
 }
 
 void readTexts(AEffect* effect) {

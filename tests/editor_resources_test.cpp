@@ -48,8 +48,9 @@ TEST(Bitmaps, AMissingResourceIsEmpty) {
     }
 }
 
-// Each resource is decoded once per process; every bitmap of it, the first
-// and the later ones, holds exactly what decoding the resource gives.
+// Each resource is decoded once per process; every bitmap of it, made before
+// or after the first reading, holds exactly what decoding the resource gives,
+// and those made after share one copy of the pixels.
 TEST(Bitmaps, EveryBitmapOfAResourceHasItsDecodedPixels) {
     for (int32_t id = 101; id <= 107; id++) {
         const EmbeddedResource* resource = findEmbeddedResource(id);
@@ -58,8 +59,11 @@ TEST(Bitmaps, EveryBitmapOfAResourceHasItsDecodedPixels) {
         std::vector<uint32_t> decoded((size_t)layout.width * (size_t)layout.height);
         decodeBmpPixels(resource->data, layout, decoded.data());
         BitmapRef first(id), second(id);
-        for (const BitmapRef* bitmap : {&first, &second})
+        first->getPixels();
+        BitmapRef third(id), fourth(id);
+        for (const BitmapRef* bitmap : {&first, &second, &third, &fourth})
             EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), (*bitmap)->getPixels())) << id;
+        EXPECT_EQ(third->getPixels(), fourth->getPixels()) << id;
     }
 }
 

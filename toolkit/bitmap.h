@@ -3,10 +3,12 @@
 // and gives it back with forget(). Pure white pixels are see-through when the
 // bitmap is drawn transparently.
 //
-// The pixels are allocated with the bitmap but filled when first read: the
-// plug-in makes its background with every instance, and most instances never
-// show an editor. Each resource is decoded once per process and copied from
-// there. Reading may happen on any thread; the filling happens once.
+// Each resource is decoded once per process, when a bitmap of it is first
+// read (the plug-in makes its background with every instance, and most
+// instances never show an editor). A bitmap made after that reads the
+// process's decoded pixels and allocates none; one made before allocates its
+// pixels with itself and fills them from there when first read. Reading may
+// happen on any thread; the filling happens once.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +43,7 @@ private:
     bool outOfMemory = false;
     const unsigned char* encoded = nullptr;
     BmpLayout layout;
-    uint32_t* pixels = nullptr;
+    const uint32_t* shared = nullptr;  // the process's decoded pixels, or null
+    uint32_t* pixels = nullptr;         // this bitmap's own, or null
     mutable std::once_flag decoded;
 };

@@ -35,8 +35,11 @@ public:
 
 private:
     static constexpr int kRing = kHistoryFrames + 2;
-    float at(int drum, int64_t frame) const { return history_[drum][frame % kRing]; }
-    float unexplainedAt(int drum, int64_t frame) const { return unexplained_[drum][frame % kRing]; }
+    // Frames before the first (the threshold looks back from early peaks)
+    // land on slots not written since restart(), so they read as silence.
+    static size_t slot(int64_t frame) { return static_cast<size_t>((frame % kRing + kRing) % kRing); }
+    float at(int drum, int64_t frame) const { return history_[drum][slot(frame)]; }
+    float unexplainedAt(int drum, int64_t frame) const { return unexplained_[drum][slot(frame)]; }
     float threshold(int drum, int64_t peak, const float* strength);
 
     std::array<std::array<float, kRing>, kDrumCount> history_{}, unexplained_{};
