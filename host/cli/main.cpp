@@ -162,8 +162,8 @@ int runConvert(const ConvertWords& w, const CLI::App& command, Verbosity verbosi
     ConversionSettings settings;
     std::vector<ConversionOutputs> plans;
     try {
+        refuseOtherEngineOptions(command, parseEngine(w.engine));
         settings = convertSettings(w);
-        refuseOtherEngineOptions(command, settings.engine);
         if (w.csv && w.output == kStandardStream)
             throw Failure("--csv and -o - both want standard output; write the MIDI file to a file");
         plans = planOutputs(w.inputs, {w.output, w.audioOut, w.plot, parsePlotSize(w.plotSize)});
