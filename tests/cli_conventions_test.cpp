@@ -24,7 +24,7 @@ TEST(Conventions, VersionAndHelpCommand) {
     EXPECT_EQ(runTamboro({"help", "convert"}).out, runTamboro({"convert", "--help"}).out);
     CommandResult top = runTamboro({"help"});
     EXPECT_EQ(top.exitCode, 0);
-    for (const char* command : {"convert", "--engine", "plugin", "demo", "info", "--quiet", "--verbose"})
+    for (const char* command : {"convert", "demo", "info", "--quiet", "--verbose"})
         EXPECT_TRUE(says(top.out, command)) << command;
     CommandResult unknown = runTamboro({"help", "mix"});
     EXPECT_EQ(unknown.exitCode, 2);

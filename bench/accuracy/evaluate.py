@@ -4,6 +4,7 @@
 usage: bench/accuracy/evaluate.py --devset DIR --build BUILD
                                   --engine plugin|aubio|transcriber
                                   [--no-examples | --layers] [--results DIR] [--jobs N]
+                                  [--convert-options "OPTIONS"]
 
 Engines:
   plugin       BUILD/tamboro convert, the plug-in engine with its automatic
@@ -91,7 +92,8 @@ def run_command(args, rows, results):
             inputs = [os.path.join(args.devset, r["audio"]) for r in group]
             command = [os.path.join(args.build, "tamboro"), "convert", "--engine", args.engine,
                        *inputs, "-o", work,
-                       "--csv", "--force", "-j", str(args.jobs), *options]
+                       "--csv", "--force", "-j", str(args.jobs), *options,
+                       *args.convert_options.split()]
             done = subprocess.run(command, capture_output=True, text=True)
         if done.returncode != 0:
             print(f"{kit} at {rate} Hz: tamboro convert failed; its files count as missing:\n"
@@ -132,6 +134,8 @@ def main():
                           help="teach the files of several hits, soft to loud")
     parser.add_argument("--results", help="folder for the results (default BUILD/accuracy/ENGINE)")
     parser.add_argument("--jobs", type=int, default=1, help="files at the same time")
+    parser.add_argument("--convert-options", default="",
+                        help="more options for tamboro convert, e.g. \"--sensitivity kick=0.5\"")
     args = parser.parse_args()
 
     variant = "-no-examples" if args.no_examples else "-layers" if args.layers else ""
