@@ -62,7 +62,8 @@ const char* const kConvertFooter =
     "drum, soft to loud) and, for a drum without one, from built-in recorded hits. Stereo is\n"
     "mixed to mono (the mean of both channels). --sensitivity kick=2 reports softer kicks (and\n"
     "more false ones), 0.5 only louder ones. --engine plugin runs the Tamboro plug-in as a DAW\n"
-    "does; the options below are for it alone, and each engine refuses the other's options.\n"
+    "does; --high, --low, --ratio, --drum, --learn-high, --learn-low, --precision, --audio-out\n"
+    "and --plugin are its options alone, and each engine refuses the other's options.\n"
     "\nPlug-in thresholds: --high and --low take a slider value from 0 to 1, or decibels as the\n"
     "plug-in's read-outs show them: high dB = 20*log10(value), low dB = 20*log10(value * 0.1),\n"
     "the level at which a hit is released. With --ratio the release level is High Threshold /\n"
@@ -249,7 +250,7 @@ void addConvert(CLI::App& app, ConvertWords& w, const Loudness& loudness, int& e
         ->check(CLI::Range(kMinTempo, kMaxTempo).description(""))
         ->capture_default_str();
     c->add_flag("--no-latency-compensation", w.noLatencyCompensation,
-                "Keep notes at the sample the plug-in sent them, without subtracting its reported delay");
+                "Keep notes at the sample the engine sent them, without subtracting its constant delay");
     c->add_option("--audio-out", w.audioOut,
                   "Also write the plug-in's audio output (.wav, .aiff, .flac or .ogg; a folder for several inputs)")
         ->type_name("PATH");
@@ -261,7 +262,7 @@ void addConvert(CLI::App& app, ConvertWords& w, const Loudness& loudness, int& e
         ->type_name("WxH")
         ->capture_default_str();
     c->add_flag("--csv", w.csv, "Print the notes as CSV (file,time,sample,note,velocity) on stdout; summaries go to stderr");
-    c->add_option("-j,--jobs", w.jobs, "Files converted at the same time, one plug-in instance each; default: cores")
+    c->add_option("-j,--jobs", w.jobs, "Files converted at the same time, one engine each; default: cores")
         ->type_name("N")
         ->check(atLeastOne("files converted at the same time"));
     c->add_flag("-f,--force", w.force, "Overwrite existing output files");
