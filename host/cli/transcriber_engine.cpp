@@ -12,7 +12,6 @@ namespace cli {
 namespace {
 
 constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kNoteOff = 0x80;
 constexpr uint8_t kDrumChannel = 9;  // channel 10, counted from 0
 // How long each note sounds; drum notes only need to begin.
 constexpr double kNoteSeconds = 0.05;
@@ -83,7 +82,24 @@ public:
     NoteCollector(NoteTimeline& timeline, int64_t latency, int64_t noteLength, DetectionObserver* observer)
         : timeline(timeline), latency(latency), noteLength(noteLength), observer(observer) {}
 
-    void onHit(const transcriber::Hit& hit) override {
+    void onHit(const transcriber::Hit& hit) override { hits.push_back(hit); }
+
+    void onFrame(int64_t position, const float* strength, const float* threshold) override {
+        if (observer)
+            for (int d = 0; d < kNumDrums; d++) observer->activation(position, d, strength[d], threshold[d]);
+    }
+
+    // Hits of one frame come drum by drum, a few samples out of order.
+    void finish() {
+        std::stable_sort(hits.begin(), hits.end(), [](const transcriber::Hit& a, const transcriber::Hit& b) {
+            return a.position < b.position;
+        });
+        for (const transcriber::Hit& hit : hits) add(hit);
+        if (timeline.anyNoteSounding()) end(endsAt);
+    }
+
+private:
+    void add(const transcriber::Hit& hit) {
         int64_t at = hit.position + latency;
         uint8_t key = (uint8_t)kDrums[(size_t)hit.drum].note;
         // Notes end at their length, or where the same drum strikes again.
@@ -93,16 +109,6 @@ public:
         keySounding[key] = true;
     }
 
-    void onFrame(int64_t position, const float* strength, const float* threshold) override {
-        if (observer)
-            for (int d = 0; d < kNumDrums; d++) observer->activation(position, d, strength[d], threshold[d]);
-    }
-
-    void finish() {
-        if (timeline.anyNoteSounding()) end(endsAt);
-    }
-
-private:
     void end(int64_t at) {
         timeline.endAll(at);
         keySounding.fill(false);
@@ -111,6 +117,7 @@ private:
     NoteTimeline& timeline;
     int64_t latency, noteLength;
     DetectionObserver* observer;
+    std::vector<transcriber::Hit> hits;
     int64_t endsAt = 0;
     std::array<bool, 128> keySounding{};
 };
