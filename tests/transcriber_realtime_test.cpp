@@ -45,7 +45,7 @@ namespace {
 
 using namespace transcriber_test;
 
-TEST(RealTime, ProcessAndFlushAllocateNothing) {
+TEST(TranscriberRealTime, ProcessAndFlushAllocateNothing) {
     transcriber::Transcriber engine;
     teach(engine, 48000.0, 44100.0);
     std::vector<float> audio = drum_signals::render(drum_signals::groove(8), 4.5, 48000.0);

@@ -19,7 +19,7 @@ bool sameHits(const std::vector<Hit>& a, const std::vector<Hit>& b) {
     });
 }
 
-TEST(Streaming, EveryBlockSizeGivesTheSameHits) {
+TEST(TranscriberStreaming, EveryBlockSizeGivesTheSameHits) {
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
     const std::vector<float> audio = drum_signals::render(drum_signals::groove(12), 6.5, kRate);
@@ -29,7 +29,7 @@ TEST(Streaming, EveryBlockSizeGivesTheSameHits) {
         EXPECT_TRUE(sameHits(transcribe(engine, audio, block), reference)) << "blocks of " << block;
 }
 
-TEST(Streaming, AGrooveIsTranscribedAtEveryRateFromExamplesAt44100) {
+TEST(TranscriberStreaming, AGrooveIsTranscribedAtEveryRateFromExamplesAt44100) {
     // 36 hits; a stray soft one either way is no fault of the rate.
     constexpr int kAllowed = 2;
     const std::vector<PlacedHit> placed = drum_signals::groove(12);
@@ -42,7 +42,7 @@ TEST(Streaming, AGrooveIsTranscribedAtEveryRateFromExamplesAt44100) {
     }
 }
 
-TEST(Streaming, LatencyIsAtMost25MillisecondsAndHitsComeWithinIt) {
+TEST(TranscriberStreaming, LatencyIsAtMost25MillisecondsAndHitsComeWithinIt) {
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
     EXPECT_LE(engine.latency(), 0.025 * kRate);
@@ -56,7 +56,7 @@ TEST(Streaming, LatencyIsAtMost25MillisecondsAndHitsComeWithinIt) {
     }
 }
 
-TEST(Hits, SimultaneousFlammedAndGhostHitsAllCount) {
+TEST(TranscriberHits, SimultaneousFlammedAndGhostHitsAllCount) {
     using transcriber::Drum;
     const std::vector<std::vector<PlacedHit>> cases = {
         {{Drum::Kick, 0.2, 0.8f}, {Drum::HiHat, 0.2, 0.5f}},
@@ -75,7 +75,7 @@ TEST(Hits, SimultaneousFlammedAndGhostHitsAllCount) {
     }
 }
 
-TEST(Hits, ADecayDoesNotTriggerAgainAtAnyLevel) {
+TEST(TranscriberHits, ADecayDoesNotTriggerAgainAtAnyLevel) {
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
     for (transcriber::Drum d : {transcriber::Drum::Kick, transcriber::Drum::Snare, transcriber::Drum::HiHat})
@@ -86,7 +86,7 @@ TEST(Hits, ADecayDoesNotTriggerAgainAtAnyLevel) {
         }
 }
 
-TEST(Hits, OnsetTimesAreExactToMillisecondsAtEveryOffsetInAHop) {
+TEST(TranscriberHits, OnsetTimesAreExactToMillisecondsAtEveryOffsetInAHop) {
     using transcriber::Drum;
     std::vector<PlacedHit> placed;
     // Onsets step by 1/7 ms through many hops, for every drum.
@@ -103,7 +103,7 @@ TEST(Hits, OnsetTimesAreExactToMillisecondsAtEveryOffsetInAHop) {
     EXPECT_LE(off.back(), 0.008) << "largest";
 }
 
-TEST(Velocity, FollowsHowHardTheDrumWasHit) {
+TEST(TranscriberVelocity, FollowsHowHardTheDrumWasHit) {
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
     int previous = 0;
@@ -116,7 +116,7 @@ TEST(Velocity, FollowsHowHardTheDrumWasHit) {
     }
 }
 
-TEST(BadInput, ExamplesWithoutAHitAreRefusedWithTheReason) {
+TEST(TranscriberBadInput, ExamplesWithoutAHitAreRefusedWithTheReason) {
     transcriber::Transcriber engine;
     std::vector<float> silence(44100, 0.0f);
     EXPECT_EQ(engine.learn(transcriber::Drum::Kick, silence.data(), silence.size(), kRate),
@@ -137,7 +137,7 @@ TEST(BadInput, ExamplesWithoutAHitAreRefusedWithTheReason) {
     EXPECT_EQ(engine.templateCount(transcriber::Drum::Kick), 0);
 }
 
-TEST(BadInput, NonFiniteEmptyOrUntaughtInputGivesACleanResult) {
+TEST(TranscriberBadInput, NonFiniteEmptyOrUntaughtInputGivesACleanResult) {
     transcriber::Transcriber untaught;
     ASSERT_EQ(untaught.configure(kRate), Status::Ok);
     const std::vector<float> groove = drum_signals::render(drum_signals::groove(4), 2.5, kRate);
@@ -166,7 +166,7 @@ TEST(BadInput, NonFiniteEmptyOrUntaughtInputGivesACleanResult) {
     EXPECT_EQ(compare(placed, transcribe(engine, drum_signals::render(placed, 1.0, kRate)), kRate).matched, 1);
 }
 
-TEST(Examples, SeveralHitsInOneExampleBecomeSeveralTemplates) {
+TEST(TranscriberExamples, SeveralHitsInOneExampleBecomeSeveralTemplates) {
     transcriber::Transcriber engine;
     ASSERT_EQ(engine.configure(kRate), Status::Ok);
     std::vector<PlacedHit> layers;

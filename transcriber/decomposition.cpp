@@ -11,10 +11,16 @@ namespace {
 constexpr int kWindow = Decomposition::kLookAhead + 1;
 // The frames kept: the window and the frame before it.
 constexpr int kKept = kWindow + 1;
-// A level already there in the frame before the window (this share of it)
-// is not new, whatever the templates predict: reverberation, a ringing
-// cymbal, a hit louder than its template.
+// The background: a level already there in the frame before the window
+// (this share of it) or the floor, beyond what the templates predict:
+// reverberation, a ringing cymbal, noise, a hit louder than its template.
+// It is one more component of the fit, not subtracted first, so that a
+// hit's first frames, rising above it in the drum's own shape, go to the
+// drum on time (subtracting it first measured 95th-percentile timing
+// errors of 10 ms instead of 6).
 constexpr float kBeforeShare = 0.9f;
+// How much of the background counts as unexplained for the thresholds.
+constexpr float kBackgroundUnexplained = 0.5f;
 // Gaussian bumps in band index spread over the usable bands.
 constexpr int kFreeComponents = 6;
 constexpr float kFreeWidthInSpacings = 0.7f;
@@ -29,6 +35,12 @@ constexpr int kSweeps = 30;
 constexpr float kFloorRise = 0.05f;
 constexpr float kFloorFall = 0.02f;
 constexpr float kTiny = 1e-12f;
+// A new stroke stops a closed hi-hat's ring (and the recordings' hi-hats
+// are choked so); kicks and snares ring on. Cutting their predictions too
+// measured worse: their overshoots come from timbre, not from a choke.
+constexpr Drum kChokedDrum = Drum::HiHat;
+// Only where the hi-hat is most of what the prediction holds.
+constexpr float kChokedShare = 0.5f;
 // Activations too small to matter (-60 dB) are not carried forward.
 constexpr float kSmallestCarried = 1e-3f;
 
@@ -70,8 +82,12 @@ void Decomposition::prepare() {
     predictionFrames_ = kTemplateFrames + kWindow;
     recent_.assign(static_cast<size_t>(kKept) * bands_, 0.0f);
     prediction_.assign(static_cast<size_t>(predictionFrames_) * bands_, 0.0f);
+    chokable_.assign(prediction_.size(), 0.0f);
     floor_.assign(bands_, 0.0f);
     residual_.assign(static_cast<size_t>(kWindow) * bands_, 0.0f);
+    background_.assign(residual_.size(), 0.0f);
+    backgroundGram_.assign(drumOf_.size() + kFreeComponents, 0.0f);
+    cut_.assign(bands_, 0.0f);
     restart();
 }
 
@@ -133,6 +149,7 @@ void Decomposition::prepareWeightedComponents() {
 void Decomposition::restart() {
     std::fill(recent_.begin(), recent_.end(), 0.0f);
     std::fill(prediction_.begin(), prediction_.end(), 0.0f);
+    std::fill(chokable_.begin(), chokable_.end(), 0.0f);
     std::fill(floor_.begin(), floor_.end(), 0.0f);
     frames_ = 0;
 }
@@ -149,20 +166,32 @@ bool Decomposition::push(const float* bands, FrameActivations& out, int64_t& fra
     if (frames_ < kWindow) return false;
     frame = frames_ - kWindow;
     std::fill(activation_.begin(), activation_.end(), 0.0f);
-    if (!drumOf_.empty() && gatherNewEnergy(frame)) solve();
+    backgroundActivation_ = 0.0f;
+    std::fill(background_.begin(), background_.end(), 0.0f);
+    choke(frame);
+    if (!drumOf_.empty()) {
+        if (gatherNewEnergy(frame))
+            solve();
+        else
+            backgroundActivation_ = 1.0f;
+    }
     carryForward(frame);
     out = {};
     for (size_t k = 0; k < drumOf_.size(); k++) out.drum[static_cast<int>(drumOf_[k])] += activation_[k] * scale_[k];
     // Each free shape sums to 1 per frame.
     float free = 0.0f;
     for (size_t j = drumOf_.size(); j < activation_.size(); j++) free += activation_[j] * kWindow;
+    float background = 0.0f;
+    for (float x : background_) background += x;
+    free += kBackgroundUnexplained * backgroundActivation_ * background;
     for (int d = 0; d < kDrumCount; d++)
         out.unexplained[d] = loudestEnergy_[d] > 0.0f ? free / loudestEnergy_[d] : 0.0f;
     return true;
 }
 
-// The window's energy beyond what is already explained, weighted; false
-// when there is none.
+// The window's energy beyond the prediction, and the background, both
+// weighted; false when nothing exceeds the background (then the background
+// explains the window and there is nothing to fit).
 bool Decomposition::gatherNewEnergy(int64_t frame) {
     const float* before = &recent_[((frame + kKept - 1) % kKept) * bands_];
     bool any = false;
@@ -171,23 +200,43 @@ bool Decomposition::gatherNewEnergy(int64_t frame) {
         const float* p = &prediction_[((frame + f) % predictionFrames_) * bands_];
         for (int b = 0; b < usable_; b++) {
             const float known = std::max(p[b] + floor_[b], kBeforeShare * before[b]);
-            residual_[f * bands_ + b] = bandWeight_[b] * (v[b] - known);
+            residual_[f * bands_ + b] = bandWeight_[b] * (v[b] - p[b]);
+            background_[f * bands_ + b] = bandWeight_[b] * (known - p[b]);
             any = any || v[b] > known;
         }
     }
     return any;
 }
 
+// Coordinate descent over the components and the background. Only the
+// background's products change from frame to frame.
 void Decomposition::solve() {
     const size_t all = activation_.size();
     const int length = kWindow * bands_;
+    float backgroundGradient = 0.0f, backgroundSquare = 0.0f;
+    for (int i = 0; i < length; i++) {
+        backgroundGradient += background_[i] * residual_[i];
+        backgroundSquare += background_[i] * background_[i];
+    }
     for (size_t a = 0; a < all; a++) {
         const float* w = &weighted_[a * length];
-        float sum = 0.0f;
-        for (int i = 0; i < length; i++) sum += w[i] * residual_[i];
-        gradient_[a] = sum;
+        float toResidual = 0.0f, toBackground = 0.0f;
+        for (int i = 0; i < length; i++) {
+            toResidual += w[i] * residual_[i];
+            toBackground += w[i] * background_[i];
+        }
+        gradient_[a] = toResidual;
+        backgroundGram_[a] = toBackground;
     }
-    for (int sweep = 0; sweep < kSweeps; sweep++)
+    float& background = backgroundActivation_;
+    for (int sweep = 0; sweep < kSweeps; sweep++) {
+        if (backgroundSquare > kTiny) {
+            const float updated = std::max(0.0f, background + backgroundGradient / backgroundSquare);
+            const float delta = updated - background;
+            background = updated;
+            backgroundGradient -= delta * backgroundSquare;
+            for (size_t c = 0; c < all; c++) gradient_[c] -= delta * backgroundGram_[c];
+        }
         for (size_t a = 0; a < all; a++) {
             const float diagonal = gram_[a * all + a];
             if (diagonal <= kTiny) continue;
@@ -196,7 +245,9 @@ void Decomposition::solve() {
             if (delta == 0.0f) continue;
             activation_[a] = updated;
             for (size_t c = 0; c < all; c++) gradient_[c] -= delta * gram_[c * all + a];
+            backgroundGradient -= delta * backgroundGram_[a];
         }
+    }
 }
 
 void Decomposition::carryForward(int64_t frame) {
@@ -204,13 +255,41 @@ void Decomposition::carryForward(int64_t frame) {
         const float h = activation_[k];
         if (h < kSmallestCarried) continue;
         const float* w = templateOf(k);
+        const bool chokable = drumOf_[k] == kChokedDrum;
         for (int f = 1; f < kTemplateFrames; f++) {
-            float* p = &prediction_[((frame + f) % predictionFrames_) * bands_];
-            for (int b = 0; b < usable_; b++) p[b] += h * w[f * bands_ + b];
+            const size_t at = ((frame + f) % predictionFrames_) * bands_;
+            for (int b = 0; b < usable_; b++) prediction_[at + b] += h * w[f * bands_ + b];
+            if (chokable)
+                for (int b = 0; b < usable_; b++) chokable_[at + b] += h * w[f * bands_ + b];
         }
     }
-    float* done = &prediction_[(frame % predictionFrames_) * bands_];
-    std::fill(done, done + bands_, 0.0f);
+    const size_t done = (frame % predictionFrames_) * bands_;
+    std::fill(prediction_.begin() + done, prediction_.begin() + done + bands_, 0.0f);
+    std::fill(chokable_.begin() + done, chokable_.begin() + done + bands_, 0.0f);
+}
+
+// Where the observed frame falls below the prediction, the hi-hat's share
+// of the prediction is cut back by the difference, from this frame on: its
+// ring was stopped, and a soft stroke after it must not hide under it.
+void Decomposition::choke(int64_t frame) {
+    const float* v = &recent_[(frame % kKept) * bands_];
+    const size_t now = (frame % predictionFrames_) * bands_;
+    bool any = false;
+    for (int b = 0; b < usable_; b++) {
+        const float over = prediction_[now + b] - v[b];
+        const float hat = chokable_[now + b];
+        cut_[b] = over > 0.0f && hat > kChokedShare * prediction_[now + b] ? std::min(1.0f, over / hat) : 0.0f;
+        any = any || cut_[b] > 0.0f;
+    }
+    if (!any) return;
+    for (int f = 0; f < kTemplateFrames; f++) {
+        const size_t at = ((frame + f) % predictionFrames_) * bands_;
+        for (int b = 0; b < usable_; b++) {
+            const float removed = chokable_[at + b] * cut_[b];
+            chokable_[at + b] -= removed;
+            prediction_[at + b] = std::max(0.0f, prediction_[at + b] - removed);
+        }
+    }
 }
 
 }  // namespace transcriber

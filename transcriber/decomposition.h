@@ -3,9 +3,12 @@
 // a few following ones (the look-ahead) while every earlier frame's
 // activations stay as they were: the templates' continuations of earlier
 // hits are carried forward as a prediction, so a decay is explained by the
-// hit that caused it instead of being taken for a new one. What none of the
-// drums explains goes to a slowly tracked floor and to a few free, smooth
-// spectral shapes (noise, toms, cymbals, reverberation).
+// hit that caused it instead of being taken for a new one; a hi-hat's
+// continuation is cut back where the recording falls below it (the next
+// stroke chokes the ring). What none of the drums explains goes to a few
+// free, smooth spectral shapes (toms, cymbals) and to a background made of
+// a slowly tracked floor and the level of the frame before (noise,
+// reverberation).
 //
 // Each frame's activations minimise the squared error between the new
 // energy and the components over the look-ahead window, in bands weighted
@@ -27,7 +30,8 @@ namespace transcriber {
 // One frame's result, in units of each drum's loudest example hit.
 struct FrameActivations {
     float drum[kDrumCount];
-    // What the free components took, measured against each drum.
+    // What the free components and the background took, measured against
+    // each drum.
     float unexplained[kDrumCount];
 };
 
@@ -56,6 +60,7 @@ private:
     bool gatherNewEnergy(int64_t frame);
     void solve();
     void carryForward(int64_t frame);
+    void choke(int64_t frame);
     const float* templateOf(size_t k) const;
 
     int bands_ = 0;
@@ -72,8 +77,14 @@ private:
 
     std::vector<float> recent_;      // the newest frames, a ring
     std::vector<float> prediction_;  // earlier hits' continuations, a ring of frames
+    std::vector<float> chokable_;    // the choked drum's share of it, a ring of frames
     std::vector<float> floor_;
-    std::vector<float> residual_;    // weighted new energy over the window
+    std::vector<float> cut_;  // per band
+    // The background over the window, weighted; its products with the
+    // components; its activation.
+    std::vector<float> background_, backgroundGram_;
+    float backgroundActivation_ = 0.0f;
+    std::vector<float> residual_;    // weighted energy beyond the prediction over the window
     std::vector<float> gradient_, activation_;  // per component, drums first
     int predictionFrames_ = 0;
     int64_t frames_ = 0;

@@ -14,10 +14,11 @@ constexpr float kLowestOnset = 0.01f;
 constexpr float kShareOfLoudest = 0.06f;
 constexpr float kLoudestDecay = 0.99967f;
 // Per drum: kick, snare, hi-hat. A snare leaks into the kick most.
-constexpr float kShareOfOthers[kDrumCount] = {0.2f, 0.16f, 0.16f};
-constexpr float kShareOfOwnRecent = 0.1f;
-// What the free components took at the same moment (a tom, a cymbal).
-constexpr float kShareOfUnexplained = 0.1f;
+constexpr float kShareOfOthers[kDrumCount] = {0.2f, 0.16f, 0.13f};
+constexpr float kShareOfOwnRecent = 0.4f;
+// What the free components and the background took at the same moment (a
+// tom, a cymbal, reverberation).
+constexpr float kShareOfUnexplained = 0.05f;
 constexpr float kMedianWeight = 1.5f;
 // Two onsets of one drum need this many frames between them (about 12 ms):
 // closer flams sound as one hit.
