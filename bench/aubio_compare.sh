@@ -4,8 +4,9 @@
 # factor (seconds of audio per second) and its ratio to aubioonset's:
 #   - the plug-in alone, per processing path (bench/file_bench: CPU time of
 #     the processing calls only, the file already in memory);
-#   - the command-line host `tamboro convert` (wall clock: decoding, learning
-#     the three drums, detection, writing the MIDI file; one job);
+#   - the command-line host `tamboro convert` with each engine (wall clock:
+#     decoding, learning the three drums, detection, writing the MIDI file;
+#     one job);
 #   - aubioonset with its defaults (wall clock: decoding and onset detection).
 #
 # usage: bench/aubio_compare.sh [BUILD_DIR] [SECONDS]    (defaults: build, 600)
@@ -31,9 +32,11 @@ plugin32=$("$build/bench/file_bench" --file="$work/long.wav" --benchmark_format=
     --benchmark_filter=processReplacing 2>/dev/null | awk -F, '/^"plugin/ { print $NF }')
 plugin64=$("$build/bench/file_bench" --file="$work/long.wav" --benchmark_format=csv \
     --benchmark_filter=processDoubleReplacing 2>/dev/null | awk -F, '/^"plugin/ { print $NF }')
-cli=$(wall_factor "$build/tamboro" convert "$work/long.wav" -o "$work/long.mid" --force -j 1 \
+cli=$(wall_factor "$build/tamboro" convert --engine plugin "$work/long.wav" -o "$work/long.mid" --force -j 1 \
     --high 0.5 --low 0.2 --learn kick="$work/kick.flac" --learn snare="$work/snare.flac" \
     --learn hihat="$work/hihat.flac")
+transcriber=$(wall_factor "$build/tamboro" convert "$work/long.wav" -o "$work/long.mid" --force -j 1 \
+    --learn kick="$work/kick.flac" --learn snare="$work/snare.flac" --learn hihat="$work/hihat.flac")
 aubio=$(wall_factor aubioonset -i "$work/long.wav")
 
 echo "$seconds s of 44.1 kHz stereo drums, one core each:"
@@ -41,5 +44,6 @@ printf '%-46s %12s %16s\n' "" "x real time" "x aubioonset"
 row() { printf '%-46s %12.0f %16.2f\n' "$1" "$2" "$(awk -v a="$2" -v b="$aubio" 'BEGIN { print a / b }')"; }
 row "plug-in, processReplacing (32-bit)" "$plugin32"
 row "plug-in, processDoubleReplacing (64-bit)" "$plugin64"
-row "tamboro convert (whole command)" "$cli"
+row "tamboro convert --engine plugin (whole command)" "$cli"
+row "tamboro convert --engine transcriber (whole command)" "$transcriber"
 row "aubioonset (defaults)" "$aubio"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Real-time factor of the whole `tamboro convert` command: a long groove made
-# by our drum synthesiser is converted once with auto thresholds (two passes
-# through the plug-in) and once as the demo does it (taught drums, fixed
-# thresholds). The factor is seconds of audio per second of wall-clock time.
+# by our drum synthesiser is converted by the transcriber (taught, and with its
+# built-in hits) and by the plug-in engine with auto thresholds (two passes
+# through the plug-in) and with taught drums and fixed thresholds. The factor
+# is seconds of audio per second of wall-clock time.
 #
 # usage: bench/cli_speed.sh [BUILD_DIR] [SECONDS]    (defaults: build, 600)
 set -euo pipefail
@@ -27,9 +28,12 @@ measure() {
 }
 
 echo "tamboro convert, $seconds s of 44.1 kHz stereo drums ($(nproc) cores):"
-measure "auto thresholds, 32-bit"
-measure "taught drums, fixed thresholds, 32-bit" --high 0.4 --low 0.2 \
+measure "transcriber, taught drums" --learn kick="$work/kick.flac" --learn snare="$work/snare.flac" \
+    --learn hihat="$work/hihat.flac"
+measure "transcriber, built-in hits"
+measure "plug-in, auto thresholds, 32-bit" --engine plugin
+measure "plug-in, taught drums, fixed thresholds, 32-bit" --engine plugin --high 0.4 --low 0.2 \
     --learn kick="$work/kick.flac" --learn snare="$work/snare.flac" --learn hihat="$work/hihat.flac"
-measure "taught drums, fixed thresholds, 64-bit" --high 0.4 --low 0.2 --precision 64 \
+measure "plug-in, taught drums, fixed thresholds, 64-bit" --engine plugin --high 0.4 --low 0.2 --precision 64 \
     --learn kick="$work/kick.flac" --learn snare="$work/snare.flac" --learn hihat="$work/hihat.flac"
 tail -n 1 "$work/summary"

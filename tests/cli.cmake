@@ -11,7 +11,8 @@ function(tamboro_cli_test name)
   target_compile_definitions(${name} PRIVATE
     TAMBORO_PLUGIN_PATH="$<TARGET_FILE:tamboro>"
     TAMBORO_CLI_PATH="$<TARGET_FILE:tamboro_cli>"
-    TAMBORO_DEMO_FOLDER="${CMAKE_SOURCE_DIR}/demo")
+    TAMBORO_DEMO_FOLDER="${CMAKE_SOURCE_DIR}/tests/data/synth_demo"
+    TAMBORO_RECORDED_DEMO_FOLDER="${CMAKE_SOURCE_DIR}/demo")
   add_dependencies(${name} tamboro_cli)
 endfunction()
 
@@ -22,7 +23,7 @@ tamboro_cli_test(cli_unit_test
   cli_outputs_test.cpp
   cli_demo_material_test.cpp)
 tamboro_cli_test(cli_command_test cli_command_test.cpp cli_conventions_test.cpp)
-tamboro_cli_test(cli_conversion_test cli_conversion_test.cpp cli_learning_test.cpp)
+tamboro_cli_test(cli_conversion_test cli_conversion_test.cpp cli_learning_test.cpp cli_transcriber_test.cpp)
 
 # Debian's python3 with python3-mido, not whatever python3 comes first on PATH.
 find_program(TAMBORO_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)

@@ -37,7 +37,8 @@ TEST(Command, HelpNamesEveryOption) {
     EXPECT_EQ(r.exitCode, 0);
     for (const char* option : {"--output", "--high", "--low", "--ratio", "--drum", "--learn", "--precision",
                                "--block-size", "--tempo", "--no-latency-compensation", "--audio-out", "--plot",
-                               "--plot-size", "--csv", "--jobs", "--force", "--plugin", "auto:"})
+                               "--plot-size", "--csv", "--jobs", "--force", "--plugin", "auto:", "--engine",
+                               "--sensitivity"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     CommandResult top = runTamboro({"--help"});
     for (const char* command : {"convert", "demo", "info"}) EXPECT_NE(top.out.find(command), std::string::npos);
@@ -46,11 +47,11 @@ TEST(Command, HelpNamesEveryOption) {
 TEST(Command, UsageErrorsAreOneLine) {
     expectOneLineFailure(runTamboro({}), "subcommand");
     expectOneLineFailure(runTamboro({"convert"}), "inputs");
-    expectOneLineFailure(runTamboro({"convert", "a.wav", "--block-size", "0"}), "block-size");
-    expectOneLineFailure(runTamboro({"convert", "a.wav", "--ratio", "20"}), "--ratio");
-    expectOneLineFailure(runTamboro({"convert", "a.wav", "--high", "loud"}), "--high");
-    expectOneLineFailure(runTamboro({"convert", "a.wav", "--ratio", "19", "--low", "0.5"}), "--low");
-    expectOneLineFailure(runTamboro({"convert", "a.wav", "--drum", "kick", "--learn", "kick=k.wav"}), "--learn");
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--block-size", "0"}), "block-size");
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--ratio", "20"}), "--ratio");
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--high", "loud"}), "--high");
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--ratio", "19", "--low", "0.5"}), "--low");
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--drum", "kick", "--learn", "kick=k.wav"}), "--learn");
 }
 
 TEST(Command, InfoShowsWhatAHostSees) {
@@ -68,7 +69,7 @@ TEST(Command, APluginThatDoesNotLoadFailsClearly) {
     writeClicks(scratch.path("in.wav"), {1000}, 4000);
     writeText(scratch.path("fake.so"), "not a library");
     expectOneLineFailure(runTamboro({"info", scratch.path("fake.so")}), "fake.so");
-    expectOneLineFailure(runTamboro({"convert", scratch.path("in.wav"), "--plugin", scratch.path("none.so")}),
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", scratch.path("in.wav"), "--plugin", scratch.path("none.so")}),
                          "none.so");
     EXPECT_FALSE(fileExists(scratch.path("in.mid")));
 }
@@ -87,7 +88,7 @@ TEST(Command, UnreadableInputsFailWithoutLeavingFiles) {
                    Case{"empty.wav", "no audio"}, Case{"surround.wav", "6 channels"},
                    Case{"folder.wav", "directory"}}) {
         size_t before = filesIn(scratch.path(""));
-        CommandResult r = runTamboro({"convert", scratch.path(c.file), "--high", "0.5", "--low", "0.5"});
+        CommandResult r = runTamboro({"convert", "--engine", "plugin", scratch.path(c.file), "--high", "0.5", "--low", "0.5"});
         expectOneLineFailure(r, c.says);
         EXPECT_NE(r.err.find(c.file), std::string::npos) << r.err;
         EXPECT_EQ(filesIn(scratch.path("")), before) << c.file;
@@ -98,7 +99,7 @@ TEST(Command, ATaughtFileAtAnotherRateIsRefused) {
     ScratchFolder scratch;
     writeClicks(scratch.path("in.wav"), {1000}, 4000, 44100);
     writeClicks(scratch.path("kick.wav"), {1000}, 4000, 48000);
-    expectOneLineFailure(runTamboro({"convert", scratch.path("in.wav"), "--learn", "kick=" + scratch.path("kick.wav")}),
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", scratch.path("in.wav"), "--learn", "kick=" + scratch.path("kick.wav")}),
                          "48000 Hz");
     EXPECT_FALSE(fileExists(scratch.path("in.mid")));
 }
@@ -106,7 +107,7 @@ TEST(Command, ATaughtFileAtAnotherRateIsRefused) {
 TEST(Command, AnUnknownAudioOutputFormatIsRefusedBeforeAnyWork) {
     ScratchFolder scratch;
     writeClicks(scratch.path("in.wav"), {1000}, 4000);
-    expectOneLineFailure(runTamboro({"convert", scratch.path("in.wav"), "--audio-out", scratch.path("out.mp3")}),
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", scratch.path("in.wav"), "--audio-out", scratch.path("out.mp3")}),
                          "out.mp3");
     EXPECT_FALSE(fileExists(scratch.path("in.mid")));
 }
@@ -115,9 +116,9 @@ TEST(Command, NeverOverwritesWithoutForce) {
     ScratchFolder scratch;
     writeClicks(scratch.path("in.wav"), {1000}, 4000);
     writeText(scratch.path("in.mid"), "keep me");
-    expectOneLineFailure(runTamboro({"convert", scratch.path("in.wav")}), "--force");
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", scratch.path("in.wav")}), "--force");
     EXPECT_EQ(readText(scratch.path("in.mid")), "keep me");
-    CommandResult forced = runTamboro({"convert", scratch.path("in.wav"), "--force"});
+    CommandResult forced = runTamboro({"convert", "--engine", "plugin", scratch.path("in.wav"), "--force"});
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_EQ(readText(scratch.path("in.mid")).substr(0, 4), "MThd");
 }
@@ -127,7 +128,7 @@ TEST(Command, ABatchGoesOnPastAFailedFile) {
     writeClicks(scratch.path("a.wav"), {1000}, 4000);
     writeClicks(scratch.path("c.wav"), {1000}, 4000);
     CommandResult r =
-        runTamboro({"convert", scratch.path("a.wav"), scratch.path("b.wav"), scratch.path("c.wav"), "-j", "2", "--high",
+        runTamboro({"convert", "--engine", "plugin", scratch.path("a.wav"), scratch.path("b.wav"), scratch.path("c.wav"), "-j", "2", "--high",
                     "0.05", "--low", "0.1"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(countLines(r.err), 1) << r.err;
@@ -161,7 +162,7 @@ TEST(Command, ReadsEveryFormatAnyRateAndMono) {
                    Case{"d.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 1}}) {
         writeAudio(scratch.path(c.name), c.rate / 2, c.channels, c.rate,
                    [](int64_t i, int) { return i % 5000 < 100 ? 0.5f : 0.0f; }, c.format);
-        CommandResult r = runTamboro({"convert", scratch.path(c.name), "-o", scratch.path(std::string(c.name) + ".mid")});
+        CommandResult r = runTamboro({"convert", "--engine", "plugin", scratch.path(c.name), "-o", scratch.path(std::string(c.name) + ".mid")});
         EXPECT_EQ(r.exitCode, 0) << c.name << ": " << r.err;
         EXPECT_NE(r.out.find(std::to_string(c.rate) + " Hz " + (c.channels == 1 ? "mono" : "stereo")),
                   std::string::npos)
@@ -172,7 +173,7 @@ TEST(Command, ReadsEveryFormatAnyRateAndMono) {
 TEST(Command, WritesThePlotAtTheRequestedSize) {
     ScratchFolder scratch;
     writeClicks(scratch.path("in.wav"), {4000, 20000}, 30000);
-    CommandResult r = runTamboro({"convert", scratch.path("in.wav"), "--plot", scratch.path("in.png"), "--plot-size",
+    CommandResult r = runTamboro({"convert", "--engine", "plugin", scratch.path("in.wav"), "--plot", scratch.path("in.png"), "--plot-size",
                                   "800x300", "--high", "0.05", "--low", "0.1"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<uint8_t> png = readBytes(scratch.path("in.png"));
@@ -186,7 +187,7 @@ TEST(Command, WritesThePlotAtTheRequestedSize) {
 TEST(Command, WritesTheAudioOutputAsLongAsTheInput) {
     ScratchFolder scratch;
     writeClicks(scratch.path("in.wav"), {4000}, 12345, 48000);
-    CommandResult r = runTamboro({"convert", scratch.path("in.wav"), "--audio-out", scratch.path("out.flac")});
+    CommandResult r = runTamboro({"convert", "--engine", "plugin", scratch.path("in.wav"), "--audio-out", scratch.path("out.flac")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     SF_INFO info{};
     SNDFILE* file = sf_open(scratch.path("out.flac").c_str(), SFM_READ, &info);
@@ -201,7 +202,7 @@ TEST(Command, AnInterruptedConversionLeavesNoFiles) {
     ScratchFolder scratch;
     writeClicks(scratch.path("long.wav"), {1000, 50000}, 30 * 44100);
     // One sample per processing call keeps it busy long enough to be interrupted.
-    std::vector<std::string> words = {TAMBORO_CLI_PATH, "convert", scratch.path("long.wav"), "--block-size", "1",
+    std::vector<std::string> words = {TAMBORO_CLI_PATH, "convert", "--engine", "plugin", scratch.path("long.wav"), "--block-size", "1",
                                       "--audio-out", scratch.path("out.wav"), "--high", "0.05", "--low", "0.1"};
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());

@@ -39,16 +39,16 @@ TEST(Conventions, HelpNamesValueTypesInWords) {
 }
 
 TEST(Conventions, MistakesPointToTheCommandsHelpInPlainWords) {
-    CommandResult unknown = runTamboro({"convert", "a.wav", "--loudness", "3"});
+    CommandResult unknown = runTamboro({"convert", "--engine", "plugin", "a.wav", "--loudness", "3"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(says(unknown.err, "see tamboro convert --help")) << unknown.err;
-    CommandResult noJobs = runTamboro({"convert", "a.wav", "-j", "0"});
+    CommandResult noJobs = runTamboro({"convert", "--engine", "plugin", "a.wav", "-j", "0"});
     EXPECT_EQ(noJobs.exitCode, 2);
     EXPECT_TRUE(says(noJobs.err, "--jobs: must be 1 or more")) << noJobs.err;
     EXPECT_FALSE(std::regex_search(noJobs.err, std::regex("[0-9]{6}"))) << noJobs.err;
     ScratchFolder scratch;
     writeClicks(scratch.path("in.wav"), {1000}, 4000);
-    CommandResult audioName = runTamboro({"convert", scratch.path("in.wav"), "-o", scratch.path("out.wav")});
+    CommandResult audioName = runTamboro({"convert", "--engine", "plugin", scratch.path("in.wav"), "-o", scratch.path("out.wav")});
     EXPECT_EQ(audioName.exitCode, 2);
     EXPECT_TRUE(says(audioName.err, "--audio-out")) << audioName.err;
     EXPECT_FALSE(fileExists(scratch.path("out.wav")));
@@ -70,13 +70,13 @@ TEST(Conventions, StandardInputToStandardOutputGivesTheSameFile) {
     writeAudio(in, 40000, 2, 44100, [](int64_t i, int) { return i % 20000 < 300 ? 0.5f : 0.0f; },
                SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
     for (const std::string& file : {scratch.path("in.wav"), in}) {
-        ASSERT_EQ(runTamboro({"convert", file, "-o", scratch.path("file.mid"), "--force"}).exitCode, 0);
-        CommandResult piped = runTamboro({"convert", "-", "-o", "-"}, file);
+        ASSERT_EQ(runTamboro({"convert", "--engine", "plugin", file, "-o", scratch.path("file.mid"), "--force"}).exitCode, 0);
+        CommandResult piped = runTamboro({"convert", "--engine", "plugin", "-", "-o", "-"}, file);
         ASSERT_EQ(piped.exitCode, 0) << piped.err;
         EXPECT_EQ(piped.out, readText(scratch.path("file.mid"))) << file;
         EXPECT_TRUE(says(piped.err, "- -> -:")) << piped.err;
     }
-    CommandResult noOutput = runTamboro({"convert", "-"}, in);
+    CommandResult noOutput = runTamboro({"convert", "--engine", "plugin", "-"}, in);
     EXPECT_EQ(noOutput.exitCode, 2);
     EXPECT_TRUE(says(noOutput.err, "-o -")) << noOutput.err;
 }
@@ -84,10 +84,10 @@ TEST(Conventions, StandardInputToStandardOutputGivesTheSameFile) {
 TEST(Conventions, QuietPrintsNothingVerboseTellsMore) {
     ScratchFolder scratch;
     writeClicks(scratch.path("in.wav"), {3000, 20000}, 40000);
-    CommandResult quiet = runTamboro({"-q", "convert", scratch.path("in.wav"), "--high", "-80dB"});
+    CommandResult quiet = runTamboro({"-q", "convert", "--engine", "plugin", scratch.path("in.wav"), "--high", "-80dB"});
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_EQ(quiet.out + quiet.err, "");
-    CommandResult verbose = runTamboro({"convert", scratch.path("in.wav"), "-v", "--force", "--high", "0.05",
+    CommandResult verbose = runTamboro({"convert", "--engine", "plugin", scratch.path("in.wav"), "-v", "--force", "--high", "0.05",
                                         "--learn", "kick=" + scratch.path("in.wav")});
     EXPECT_EQ(verbose.exitCode, 0) << verbose.err;
     EXPECT_TRUE(says(verbose.out, "High Threshold 0.050000")) << verbose.out;
@@ -105,7 +105,7 @@ TEST(Conventions, SettingsThatCannotWorkAreExplained) {
                           Case{{"--high", "-200dB"}, "every faint noise starts a hit"},
                           Case{{"--high", "0.5", "--low", "0"}, "never released"},
                           Case{{"--high", "-30dB", "--low", "-25dB"}, "re-triggers while it sounds"}}) {
-        std::vector<std::string> args = {"convert", scratch.path("in.wav"), "-o", scratch.path("out.mid"), "--force"};
+        std::vector<std::string> args = {"convert", "--engine", "plugin", scratch.path("in.wav"), "-o", scratch.path("out.mid"), "--force"};
         args.insert(args.end(), c.words.begin(), c.words.end());
         CommandResult r = runTamboro(args);
         EXPECT_EQ(r.exitCode, 0) << r.err;

@@ -81,7 +81,7 @@ TEST(Conversion, NotesLandOnTheSampleForAnyBlockSizeAndPrecision) {
     }
     for (const char* precision : {"32", "64"}) {
         for (const char* block : {"1", "7", "64", "512", "4096", "100000"}) {
-            CommandResult r = runTamboro({"convert", wav, "-o", scratch.path("out.mid"), "--force", "--csv", "--high",
+            CommandResult r = runTamboro({"convert", "--engine", "plugin", wav, "-o", scratch.path("out.mid"), "--force", "--csv", "--high",
                                           kHigh, "--low", kLow, "--drum", "kick", "--block-size", block,
                                           "--precision", precision});
             ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -93,7 +93,7 @@ TEST(Conversion, NotesLandOnTheSampleForAnyBlockSizeAndPrecision) {
             }
         }
     }
-    CommandResult raw = runTamboro({"convert", wav, "-o", scratch.path("raw.mid"), "--csv", "--high", kHigh, "--low",
+    CommandResult raw = runTamboro({"convert", "--engine", "plugin", wav, "-o", scratch.path("raw.mid"), "--csv", "--high", kHigh, "--low",
                                     kLow, "--drum", "kick", "--no-latency-compensation"});
     auto notes = csvNotes(raw.out);
     ASSERT_EQ(notes.size(), reference.size());
@@ -110,32 +110,35 @@ TEST(Conversion, ABatchWritesTheSameFilesAsSingleRuns) {
         for (int64_t c : kClicks) at.push_back(c + 1000 * i);
         writeClicks(inputs.back(), at, kClickFrames);
     }
-    std::vector<std::string> batch = {"convert", "-o", scratch.path("batch"), "-j", "3"};
+    std::vector<std::string> batch = {"convert", "--engine", "plugin", "-o", scratch.path("batch"), "-j", "3"};
     batch.insert(batch.end(), inputs.begin(), inputs.end());
     CommandResult r = runTamboro(batch);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     for (int i = 0; i < 4; i++) {
         std::string single = scratch.path("single" + std::to_string(i) + ".mid");
-        ASSERT_EQ(runTamboro({"convert", inputs[(size_t)i], "-o", single}).exitCode, 0);
+        ASSERT_EQ(runTamboro({"convert", "--engine", "plugin", inputs[(size_t)i], "-o", single}).exitCode, 0);
         EXPECT_EQ(readBytes(single), readBytes(scratch.path("batch/in" + std::to_string(i) + ".mid"))) << i;
     }
 }
 
-TEST(Conversion, LearningThroughTemplateModeFindsTheDemoDrums) {
+TEST(Conversion, LearningThroughTemplateModeFindsTheDemoDrumsInBothPrecisions) {
     ScratchFolder scratch;
     std::string folder = demoFolder();
-    CommandResult r = runTamboro({"convert", folder + "/loop.flac", "-o", scratch.path("loop.mid"), "--csv", "--high",
-                                  std::to_string(demo::kHighThreshold), "--low", std::to_string(demo::kLowThreshold),
-                                  "--learn", "kick=" + folder + "/kick.flac", "--learn", "snare=" + folder + "/snare.flac",
-                                  "--learn", "hihat=" + folder + "/hihat.flac"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::vector<cli::Note> notes;
-    for (auto [sample, note] : csvNotes(r.out)) notes.push_back({sample, note, 0});
-    cli::DemoScore score = cli::scoreDemo(notes);
-    EXPECT_EQ(score.right, demo::kNumHits) << r.out;
-    EXPECT_EQ(score.extra, 0) << r.out;
+    for (const char* precision : {"32", "64"}) {
+        CommandResult r = runTamboro({"convert", "--engine", "plugin", folder + "/loop.flac", "-o",
+                                      scratch.path("loop.mid"), "--force", "--csv", "--precision", precision, "--high",
+                                      std::to_string(demo::kHighThreshold), "--low", std::to_string(demo::kLowThreshold),
+                                      "--learn", "kick=" + folder + "/kick.flac", "--learn",
+                                      "snare=" + folder + "/snare.flac", "--learn", "hihat=" + folder + "/hihat.flac"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        std::vector<cli::Note> notes;
+        for (auto [sample, note] : csvNotes(r.out)) notes.push_back({sample, note, 0});
+        cli::DemoScore score = scoreSynthDemo(notes);
+        EXPECT_EQ(score.right, demo::kNumHits) << precision << r.out;
+        EXPECT_EQ(score.extra, 0) << precision << r.out;
+    }
     // Without templates every hit is a kick: the drums above came from learning.
-    CommandResult untaught = runTamboro({"convert", folder + "/loop.flac", "-o", scratch.path("plain.mid"), "--csv",
+    CommandResult untaught = runTamboro({"convert", "--engine", "plugin", folder + "/loop.flac", "-o", scratch.path("plain.mid"), "--csv",
                                          "--high", std::to_string(demo::kHighThreshold), "--low",
                                          std::to_string(demo::kLowThreshold)});
     for (auto [sample, note] : csvNotes(untaught.out)) EXPECT_EQ(note, 36);
@@ -143,38 +146,36 @@ TEST(Conversion, LearningThroughTemplateModeFindsTheDemoDrums) {
 
 TEST(Conversion, AutoThresholdsFindTheDemoHits) {
     ScratchFolder scratch;
-    CommandResult r = runTamboro({"convert", demoFolder() + "/loop.flac", "-o", scratch.path("loop.mid"), "--csv",
+    CommandResult r = runTamboro({"convert", "--engine", "plugin", demoFolder() + "/loop.flac", "-o", scratch.path("loop.mid"), "--csv",
                                   "--drum", "kick"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("(auto)"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(" dB)"), std::string::npos) << r.err;
     std::vector<cli::Note> notes;
     for (auto [sample, note] : csvNotes(r.out)) notes.push_back({sample, 36, 0});
-    cli::DemoScore score = cli::scoreDemo(notes);
+    cli::DemoScore score = scoreSynthDemo(notes);
     EXPECT_EQ(score.right + score.wrong, demo::kNumHits) << r.out;
     EXPECT_EQ(score.extra, 0) << r.out;
     // Sparse clicks in digital silence: a very different level, every click found once.
     std::string clicks = scratch.path("clicks.wav");
     writeClicks(clicks, kClicks, kClickFrames);
-    CommandResult sparse = runTamboro({"convert", clicks, "--csv", "--drum", "kick"});
+    CommandResult sparse = runTamboro({"convert", "--engine", "plugin", clicks, "--csv", "--drum", "kick"});
     ASSERT_EQ(sparse.exitCode, 0) << sparse.err;
     EXPECT_EQ(csvNotes(sparse.out).size(), kClicks.size()) << sparse.out << sparse.err;
 }
 
-TEST(Conversion, DemoFindsEveryKnownHitInBothPrecisions) {
+TEST(Conversion, DemoFindsEveryKnownHitOfTheRecordedGroove) {
     ScratchFolder scratch;
-    for (const char* precision : {"32", "64"}) {
-        CommandResult r = runTamboro({"demo", "-o", scratch.path("demo.mid"), "--force", "--precision", precision});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_NE(r.out.find("Found 16 of 16 known hits with the right drum (0 with the wrong drum, 0 missed, 0 extra"),
-                  std::string::npos)
-            << r.out;
-        // The grid of what was found repeats the grid of what was played.
-        size_t played = r.out.find("Played:\n"), found = r.out.find("Found:\n");
-        ASSERT_NE(found, std::string::npos);
-        EXPECT_EQ(r.out.substr(played + 8, found - played - 8), r.out.substr(found + 7, found - played - 8));
-        EXPECT_EQ(readBytes(scratch.path("demo.mid")).size() > 14, true);
-    }
+    CommandResult r = runTamboro({"demo", "-o", scratch.path("demo.mid"), "--force"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Found 25 of 25 known hits with the right drum (0 with the wrong drum, 0 missed, 0 extra"),
+              std::string::npos)
+        << r.out;
+    // The grid of what was found repeats the grid of what was played.
+    size_t played = r.out.find("Played:\n"), found = r.out.find("Found:\n");
+    ASSERT_NE(found, std::string::npos);
+    EXPECT_EQ(r.out.substr(played + 8, found - played - 8), r.out.substr(found + 7, found - played - 8));
+    EXPECT_EQ(readBytes(scratch.path("demo.mid")).size() > 14, true);
 }
 
 }  // namespace

@@ -43,21 +43,6 @@ void writeDecayingKick(const std::string& path, float gain = 0.9f) {
     });
 }
 
-// The notes of --csv output (file,time,sample,note,velocity).
-std::vector<cli::Note> csvNotes(const std::string& csv) {
-    std::vector<cli::Note> notes;
-    std::istringstream lines(csv);
-    std::string line;
-    std::getline(lines, line);  // header
-    while (std::getline(lines, line)) {
-        std::vector<std::string> fields;
-        std::istringstream cells(line);
-        for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
-        notes.push_back({std::stoll(fields[2]), std::stoi(fields[3]), std::stoi(fields[4])});
-    }
-    return notes;
-}
-
 std::vector<std::string> demoThresholds() {
     return {"--high", std::to_string(demo::kHighThreshold), "--low", std::to_string(demo::kLowThreshold)};
 }
@@ -74,24 +59,24 @@ TEST(Learning, AnExampleTeachesItsFirstHitNotALaterOne) {
     std::copy(hihat.begin(), hihat.end(), both.begin() + (long)(kick.size() + 2 * gap));
     writeAudio(scratch.path("kick.wav"), (int64_t)both.size() / 2, 2, kRate,
                [&](int64_t i, int c) { return both[(size_t)(2 * i + c)]; });
-    std::vector<std::string> args = {"convert", folder + "/loop.flac", "-o", scratch.path("loop.mid"), "--csv",
+    std::vector<std::string> args = {"convert", "--engine", "plugin", folder + "/loop.flac", "-o", scratch.path("loop.mid"), "--csv",
                                      "--learn", "kick=" + scratch.path("kick.wav"), "--learn",
                                      "snare=" + folder + "/snare.flac", "--learn", "hihat=" + folder + "/hihat.flac"};
     for (const std::string& word : demoThresholds()) args.push_back(word);
     CommandResult r = runTamboro(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(cli::scoreDemo(csvNotes(r.out)).right, demo::kNumHits) << r.out;
+    EXPECT_EQ(scoreSynthDemo(readCsvNotes(r.out)).right, demo::kNumHits) << r.out;
 }
 
 TEST(Learning, ADecayingKickIsLearnedOnceWithoutComplaint) {
     ScratchFolder scratch;
     writeDecayingKick(scratch.path("kick.wav"));
     // Converted, the same kick fires again and again in its decay...
-    CommandResult plain = runTamboro({"convert", scratch.path("kick.wav"), "--csv", "-o", scratch.path("a.mid")});
+    CommandResult plain = runTamboro({"convert", "--engine", "plugin", scratch.path("kick.wav"), "--csv", "-o", scratch.path("a.mid")});
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
-    ASSERT_GT(csvNotes(plain.out).size(), 5u) << plain.out;
+    ASSERT_GT(readCsvNotes(plain.out).size(), 5u) << plain.out;
     // ...but as an example it teaches its first hit only, and says where that was.
-    CommandResult taught = runTamboro({"convert", scratch.path("kick.wav"), "-v", "-o", scratch.path("b.mid"),
+    CommandResult taught = runTamboro({"convert", "--engine", "plugin", scratch.path("kick.wav"), "-v", "-o", scratch.path("b.mid"),
                                        "--learn", "kick=" + scratch.path("kick.wav")});
     ASSERT_EQ(taught.exitCode, 0) << taught.err;
     EXPECT_EQ(taught.err, "");
@@ -102,7 +87,7 @@ TEST(Learning, AQuietExampleGetsThresholdsOfItsOwn) {
     ScratchFolder scratch;
     writeDecayingKick(scratch.path("loud.wav"));
     writeDecayingKick(scratch.path("quiet.wav"), 0.002f);
-    std::vector<std::string> args = {"convert", scratch.path("loud.wav"), "-v", "-o", scratch.path("a.mid"),
+    std::vector<std::string> args = {"convert", "--engine", "plugin", scratch.path("loud.wav"), "-v", "-o", scratch.path("a.mid"),
                                      "--learn", "kick=" + scratch.path("quiet.wav")};
     CommandResult r = runTamboro(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -119,7 +104,7 @@ TEST(Learning, AnExampleWithoutAHitSaysWhatToDo) {
     ScratchFolder scratch;
     writeDecayingKick(scratch.path("in.wav"));
     writeAudio(scratch.path("silence.wav"), kRate, 2, kRate, [](int64_t, int) { return 0.0f; });
-    CommandResult r = runTamboro({"convert", scratch.path("in.wav"), "--learn", "snare=" + scratch.path("silence.wav")});
+    CommandResult r = runTamboro({"convert", "--engine", "plugin", scratch.path("in.wav"), "--learn", "snare=" + scratch.path("silence.wav")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(says(r.err, "the snare template stays empty; give a louder example")) << r.err;
 }

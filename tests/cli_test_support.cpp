@@ -1,5 +1,7 @@
 #include "cli_test_support.h"
 
+#include "tools/demo_pattern.h"
+
 #include <sndfile.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -96,5 +98,29 @@ int countLines(const std::string& text) {
 }
 
 std::string demoFolder() { return TAMBORO_DEMO_FOLDER; }
+
+std::vector<cli::Note> readCsvNotes(const std::string& csv) {
+    std::vector<cli::Note> notes;
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line);  // header
+    while (std::getline(lines, line)) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
+        notes.push_back({std::stoll(fields[2]), std::stoi(fields[3]), std::stoi(fields[4])});
+    }
+    return notes;
+}
+
+cli::DemoScore scoreSynthDemo(const std::vector<cli::Note>& notes) {
+    // The plug-in reports twice the delay it has, so compensated notes may
+    // come this much before the hit itself.
+    constexpr int64_t kEarliestBeforeHit = 100;
+    std::vector<cli::Note> known;
+    for (const demo::Hit& hit : demo::kPattern)
+        known.push_back({demo::hitSample(hit), cli::kDrums[(size_t)hit.kind].note, 0});
+    return cli::scoreHits(known, notes, kEarliestBeforeHit, demo::kSamplesPerStep / 2);
+}
 
 }  // namespace cli_test

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "host/cli/demo.h"
+
 namespace cli_test {
 
 // A fresh folder under the system's temporary folder, removed afterwards.
@@ -44,6 +46,12 @@ std::string readText(const std::string& path);
 void writeText(const std::string& path, const std::string& text);
 int countLines(const std::string& text);
 
+// The notes of --csv output (file,time,sample,note,velocity).
+std::vector<cli::Note> readCsvNotes(const std::string& csv);
+
+// The synthesised groove the plug-in engine's tests convert.
 std::string demoFolder();
+// The notes against the synthesised groove's pattern, with the plug-in's timing.
+cli::DemoScore scoreSynthDemo(const std::vector<cli::Note>& notes);
 
 }  // namespace cli_test

@@ -1,6 +1,8 @@
-// The demo material: a two-bar groove of kick, snare and hi-hat at 120 beats
-// per minute, one drum per eighth note, and where each hit lies. The
-// generator renders it; `tamboro demo` scores what the plug-in finds against it.
+// The synthesised groove (the demo's material before it became recorded
+// drums, now the plug-in engine's test input in tests/data/synth_demo): two
+// bars of kick, snare and hi-hat at 120 beats per minute, one drum per eighth
+// note, and where each hit lies. The generator renders it; the tests score
+// what the plug-in finds against it.
 #pragma once
 
 #include <cstdint>

@@ -84,4 +84,13 @@ int OnsetPicker::push(int64_t frame, const FrameActivations& activations, Picked
     return found;
 }
 
+void OnsetPicker::levels(int64_t frame, float* strength, float* threshold) {
+    // The threshold looks kHistoryFrames back: nothing to show before that.
+    const int64_t peak = frame - 1;
+    const bool early = peak < kHistoryFrames;
+    for (int d = 0; d < kDrumCount; d++)
+        strength[d] = early ? 0.0f : at(d, peak - 1) + at(d, peak) + at(d, peak + 1);
+    for (int d = 0; d < kDrumCount; d++) threshold[d] = early ? 0.0f : this->threshold(d, peak, strength);
+}
+
 }  // namespace transcriber

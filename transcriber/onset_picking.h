@@ -32,6 +32,9 @@ public:
     // Takes frame `frame`'s activations; writes the onsets found in frame
     // - 1 to `onsets` and returns how many (at most one per drum).
     int push(int64_t frame, const FrameActivations& activations, PickedOnset* onsets);
+    // After push(frame): per drum, the strength around frame - 1 and the
+    // threshold it is compared with there.
+    void levels(int64_t frame, float* strength, float* threshold);
 
 private:
     static constexpr int kRing = kHistoryFrames + 2;

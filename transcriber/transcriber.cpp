@@ -172,6 +172,11 @@ void Transcriber::analyseFrame(HitSink& sink) {
     if (!decomposition_.push(bands_.data(), activations, frame)) return;
     PickedOnset onsets[kDrumCount];
     const int found = picker_.push(frame, activations, onsets);
+    if (observer_) {
+        float strength[kDrumCount], threshold[kDrumCount];
+        picker_.levels(frame, strength, threshold);
+        observer_->onFrame(std::llround((frame - kOnsetBeforeFrameEnd) * hop_), strength, threshold);
+    }
     for (int i = 0; i < found; i++) {
         const PickedOnset& onset = onsets[i];
         // Frame f's window ends at sample (f + 1) * hop.

@@ -34,6 +34,18 @@ enum class Status {
 };
 const char* statusText(Status status);
 
+// Sees what onset picking compares, frame by frame, for pictures and
+// diagnosis; called from process() and flush(), on their thread.
+class FrameObserver {
+public:
+    // position: the sample the frame stands for; per drum, its strength and
+    // the threshold a hit must pass (both relative to its loudest example).
+    virtual void onFrame(int64_t position, const float* strength, const float* threshold) = 0;
+
+protected:
+    ~FrameObserver() = default;
+};
+
 struct Settings {
     // Per drum, 1 is the default; 2 reports hits half as strong as the
     // default's weakest, 0.5 only those twice as strong.
@@ -61,6 +73,8 @@ public:
     void flush(HitSink& sink);
     // Forgets the stream so far; keeps the templates.
     void restart();
+    // Null: none. Set it while nothing is processed.
+    void setFrameObserver(FrameObserver* observer) { observer_ = observer; }
 
 private:
     void rebuild();
@@ -81,6 +95,7 @@ private:
     std::vector<float> bands_;
     int64_t samples_ = 0;
     int64_t streamEnd_ = -1;  // while flushing: samples of real input
+    FrameObserver* observer_ = nullptr;
 };
 
 }  // namespace transcriber

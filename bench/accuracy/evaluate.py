@@ -4,12 +4,14 @@
 usage: bench/accuracy/evaluate.py --devset DIR --build BUILD
                                   --engine plugin|aubio|transcriber
                                   [--no-examples | --layers] [--results DIR] [--jobs N]
+                                  [--convert-options "OPTIONS"]
 
 Engines:
   plugin       BUILD/tamboro convert, the plug-in engine with its automatic
                thresholds, taught the kit's example hits (--learn)
   aubio        aubioonset -i FILE with its defaults (onsets only)
-  transcriber  BUILD/bench/transcribe_file [--learn DRUM=FILE ...] IN.wav OUT.csv
+  transcriber  BUILD/tamboro convert --engine transcriber, taught the kit's
+               example hits (--learn), or its built-in hits (--no-examples)
 
 Results go to RESULTS/<kit>/<case>_<rate>.csv (default BUILD/accuracy/<engine>),
 then score.py prints the Markdown tables.
@@ -31,7 +33,7 @@ from scipy.signal import resample_poly
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import score  # noqa: E402
 
-PLUGIN_NOTES = {36: "kick", 38: "snare", 42: "hihat"}
+DRUM_NOTES = {36: "kick", 38: "snare", 42: "hihat"}
 
 
 def write_result(path, notes):
@@ -74,18 +76,24 @@ def at_rate(examples, rate, folder):
     return out
 
 
-def run_plugin(args, rows, results):
-    """One `tamboro convert` per kit and rate: the examples are taught once."""
+def run_command(args, rows, results):
+    """One `tamboro convert` per kit and rate: the examples are taught once.
+    The transcriber takes examples at any rate; the plug-in copies at the
+    recording's."""
     groups = {}
     for row in rows:
         groups.setdefault((row["kit"], int(row["rate"])), []).append(row)
     for (kit, rate), group in sorted(groups.items()):
         with tempfile.TemporaryDirectory() as work:
-            options = [] if args.no_examples else learn_options(
-                at_rate(example_files(args.devset, group[0], args.layers), rate, work))
+            examples = example_files(args.devset, group[0], args.layers)
+            if args.engine == "plugin":
+                examples = at_rate(examples, rate, work)
+            options = [] if args.no_examples else learn_options(examples)
             inputs = [os.path.join(args.devset, r["audio"]) for r in group]
-            command = [os.path.join(args.build, "tamboro"), "convert", *inputs, "-o", work,
-                       "--csv", "--force", "-j", str(args.jobs), *options]
+            command = [os.path.join(args.build, "tamboro"), "convert", "--engine", args.engine,
+                       *inputs, "-o", work,
+                       "--csv", "--force", "-j", str(args.jobs), *options,
+                       *args.convert_options.split()]
             done = subprocess.run(command, capture_output=True, text=True)
         if done.returncode != 0:
             print(f"{kit} at {rate} Hz: tamboro convert failed; its files count as missing:\n"
@@ -93,7 +101,7 @@ def run_plugin(args, rows, results):
             continue
         notes = {os.path.abspath(i): [] for i in inputs}
         for r in csv.DictReader(done.stdout.splitlines()):
-            drum = PLUGIN_NOTES.get(int(r["note"]))
+            drum = DRUM_NOTES.get(int(r["note"]))
             if drum:
                 notes[os.path.abspath(r["file"])].append((float(r["time"]), drum,
                                                          int(r["velocity"])))
@@ -106,24 +114,6 @@ def aubio_one(args, row, results):
                           capture_output=True, text=True, check=True)
     times = [float(line) for line in done.stdout.split() if line.strip()]
     write_result(result_path(results, row), [(t, "onset", None) for t in times])
-
-
-def transcriber_one(args, row, results):
-    options = [] if args.no_examples else learn_options(
-        example_files(args.devset, row, args.layers))
-    out = result_path(results, row)
-    os.makedirs(os.path.dirname(out), exist_ok=True)
-    done = subprocess.run([transcriber_program(args), *options,
-                           os.path.join(args.devset, row["audio"]), out],
-                          capture_output=True, text=True)
-    if done.returncode != 0:
-        print(f"{row['audio']}: transcribe_file failed:\n{done.stderr}", file=sys.stderr)
-        if os.path.exists(out):
-            os.remove(out)
-
-
-def transcriber_program(args):
-    return os.path.join(args.build, "bench", "transcribe_file")
 
 
 def run_per_file(args, rows, results, one):
@@ -144,6 +134,8 @@ def main():
                           help="teach the files of several hits, soft to loud")
     parser.add_argument("--results", help="folder for the results (default BUILD/accuracy/ENGINE)")
     parser.add_argument("--jobs", type=int, default=1, help="files at the same time")
+    parser.add_argument("--convert-options", default="",
+                        help="more options for tamboro convert, e.g. \"--sensitivity kick=0.5\"")
     args = parser.parse_args()
 
     variant = "-no-examples" if args.no_examples else "-layers" if args.layers else ""
@@ -151,15 +143,13 @@ def main():
     manifest = os.path.join(args.devset, "manifest.csv")
     if not os.path.exists(manifest):
         sys.exit(f"{args.devset}: no manifest.csv (build the set: cmake --build BUILD --target devset)")
-    if args.engine == "transcriber" and not os.access(transcriber_program(args), os.X_OK):
-        sys.exit(f"{transcriber_program(args)} is not built yet; nothing evaluated")
     with open(manifest, newline="") as f:
         rows = list(csv.DictReader(f))
 
-    if args.engine == "plugin":
-        run_plugin(args, rows, results)
+    if args.engine == "aubio":
+        run_per_file(args, rows, results, aubio_one)
     else:
-        run_per_file(args, rows, results, aubio_one if args.engine == "aubio" else transcriber_one)
+        run_command(args, rows, results)
 
     scores, missing = score.score_set(args.devset, results)
     title = f"{args.engine}{' ' + variant[1:].replace('-', ' ') if variant else ''}"

@@ -107,6 +107,16 @@ AudioReader::AudioReader(const std::string& path) : filePath(path) {
         if (stat(path.c_str(), &status) != 0) throw Failure(path + ": " + std::strerror(errno));
         if (S_ISDIR(status.st_mode)) throw Failure(path + ": is a directory, not an audio file");
     }
+    openChecked();
+}
+
+AudioReader::AudioReader(const std::string& name, const std::string* bytes) : filePath(name) {
+    memory.bytes = bytes;
+    openChecked();
+}
+
+void AudioReader::openChecked() {
+    const std::string& path = filePath;
     file = open(info);
     if (!file)
         throw Failure(path + ": cannot read audio: " + trimmed(sf_strerror(nullptr)) +

@@ -19,6 +19,9 @@ public:
     // Throws Failure with a one-line reason: missing, unreadable, unsupported
     // format, more than two channels, no audio. "-" reads standard input.
     explicit AudioReader(const std::string& path);
+    // Audio file bytes held in memory, called name in messages; bytes must
+    // outlive the reader.
+    AudioReader(const std::string& name, const std::string* bytes);
     ~AudioReader();
     AudioReader(const AudioReader&) = delete;
     AudioReader& operator=(const AudioReader&) = delete;
@@ -38,6 +41,7 @@ private:
     template <typename Sample>
     int64_t readBlock(Sample* left, Sample* right, int64_t maxFrames);
     SNDFILE* open(SF_INFO& into);
+    void openChecked();
 
     std::string filePath;
     // Standard input, read whole, with this reader's position in it.

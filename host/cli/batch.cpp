@@ -106,11 +106,11 @@ private:
     FILE* summaries;
 };
 
-Outcome convertOne(const host::PluginLibrary& plugin, const ConversionSettings& settings, const BatchJob& job,
+Outcome convertOne(const EngineFactory& makeEngine, const ConversionSettings& settings, const BatchJob& job,
                    const ProgressCallback& progress) {
     Outcome outcome;
     try {
-        outcome.result = convertFile(plugin, settings, job.input, job.outputs, progress);
+        outcome.result = convertFile(makeEngine, settings, job.input, job.outputs, progress);
     } catch (const Failure& failure) {
         outcome.error = failure.what();
     } catch (const std::exception& e) {
@@ -121,14 +121,14 @@ Outcome convertOne(const host::PluginLibrary& plugin, const ConversionSettings& 
 
 }  // namespace
 
-int runBatch(const host::PluginLibrary& plugin, const ConversionSettings& settings, const std::vector<BatchJob>& jobs,
+int runBatch(const EngineFactory& makeEngine, const ConversionSettings& settings, const std::vector<BatchJob>& jobs,
              const BatchOptions& options) {
     BatchState state(jobs, options);
     std::atomic<size_t> next{0};
     auto worker = [&] {
         for (size_t i; (i = next.fetch_add(1)) < jobs.size();) {
             ProgressCallback progress = [&state, i](double f) { state.progress(i, f); };
-            state.finish(i, convertOne(plugin, settings, jobs[i], progress));
+            state.finish(i, convertOne(makeEngine, settings, jobs[i], progress));
         }
     };
     size_t threads = std::min<size_t>((size_t)std::max(options.threads, 1), jobs.size());

@@ -1,4 +1,4 @@
-// Many recordings at once: one plug-in instance per file, several files in
+// Many recordings at once: one engine per file, several files in
 // parallel, a summary line per file in input order, and a progress bar on
 // stderr when it is a terminal.
 #pragma once
@@ -25,7 +25,7 @@ struct BatchOptions {
 };
 
 // Returns the number of files that failed; each failure is reported on one line.
-int runBatch(const host::PluginLibrary& plugin, const ConversionSettings& settings, const std::vector<BatchJob>& jobs,
+int runBatch(const EngineFactory& makeEngine, const ConversionSettings& settings, const std::vector<BatchJob>& jobs,
              const BatchOptions& options);
 
 }  // namespace cli

@@ -9,7 +9,6 @@
 #include "failure.h"
 #include "midi_file.h"
 #include "output_file.h"
-#include "plugin_engine.h"
 
 namespace cli {
 
@@ -38,6 +37,9 @@ public:
     }
     void output(const float* left, const float* right, int64_t frames) override { write(left, right, frames); }
     void output(const double* left, const double* right, int64_t frames) override { write(left, right, frames); }
+    void activation(int64_t sample, int drum, float strength, float threshold) override {
+        if (plot) plot->addActivation(sample, drum, strength, threshold);
+    }
 
 private:
     template <typename Sample>
@@ -51,10 +53,10 @@ private:
 
 class Conversion {
 public:
-    Conversion(const host::PluginLibrary& plugin, const ConversionSettings& settings, const std::string& input,
+    Conversion(const EngineFactory& makeEngine, const ConversionSettings& settings, const std::string& input,
                const ConversionOutputs& outputs, const ProgressCallback& progress)
         : settings(settings), outputs(outputs), reader(input), progress(progress),
-          engine(makePluginEngine(plugin, settings, reader.sampleRate())) {
+          engine(makeEngine(reader.sampleRate())) {
         result.sampleRate = reader.sampleRate();
         result.channels = reader.channels();
         result.frames = reader.frames();
@@ -77,12 +79,7 @@ private:
         for (int drum = 0; drum < kNumDrums; drum++) {
             const std::string& path = settings.learnFiles[(size_t)drum];
             if (path.empty()) continue;
-            auto learnReader = std::make_unique<AudioReader>(path);
-            if (learnReader->sampleRate() != reader.sampleRate())
-                throw Failure(path + ": is at " + std::to_string(learnReader->sampleRate()) + " Hz but " +
-                              reader.path() + " is at " + std::to_string(reader.sampleRate()) +
-                              " Hz; the plug-in's bands move with the rate, so taught hits would not match");
-            learnReaders[(size_t)drum] = std::move(learnReader);
+            learnReaders[(size_t)drum] = std::make_unique<AudioReader>(path);
         }
     }
 
@@ -97,13 +94,14 @@ private:
         if (!outputs.plot.empty()) {
             LevelLines lines = engine->levelLines();
             plot = std::make_unique<PlotRecorder>(reader.frames(), reader.sampleRate(), outputs.plotSize, lines.onset,
-                                                  lines.release);
+                                                  lines.release, engine->showsActivations());
         }
         OutputRecorder recorder(plot.get(), audioWriter.get());
         int64_t shift = settings.latencyCompensation ? engine->latency() : 0;
         NoteTimeline timeline = engine->detect(reader, shift, plot || audioWriter ? &recorder : nullptr, work);
         result.notes = timeline.notes();
-        warnOfTooManyNotes();
+        // The transcriber explains a decay by the hit before it instead.
+        if (!engine->showsActivations()) warnOfTooManyNotes();
         writeOutputs(timeline, audioOut.get(), audioWriter.get(), plot.get());
     }
 
@@ -157,12 +155,12 @@ bool ConversionSettings::learns() const {
     return std::any_of(learnFiles.begin(), learnFiles.end(), [](const std::string& f) { return !f.empty(); });
 }
 
-ConversionResult convertFile(const host::PluginLibrary& plugin, const ConversionSettings& settings,
+ConversionResult convertFile(const EngineFactory& makeEngine, const ConversionSettings& settings,
                              const std::string& input, const ConversionOutputs& outputs,
                              const ProgressCallback& progress) {
     for (const std::string* path : {&outputs.midi, &outputs.audio, &outputs.plot})
         if (!path->empty() && *path != kStandardStream) refuseExisting(*path, settings.overwrite);
-    return Conversion(plugin, settings, input, outputs, progress).run();
+    return Conversion(makeEngine, settings, input, outputs, progress).run();
 }
 
 }  // namespace cli

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "detection_engine.h"
 #include "drums.h"
 #include "host/plugin_host.h"
 #include "note_timeline.h"
@@ -24,7 +25,12 @@ constexpr int kDefaultBlockSize = 512;
 constexpr int kMaxBlockSize = 1 << 20;
 using plugin_info::kDefaultTempo;
 
+enum class EngineKind { Transcriber, Plugin };
+
 struct ConversionSettings {
+    EngineKind engine = EngineKind::Transcriber;
+    // The transcriber's, per drum; missing: 1.
+    std::array<std::optional<float>, kNumDrums> sensitivity;
     // Missing thresholds are chosen by the auto rule.
     std::optional<float> high;
     std::optional<float> low;
@@ -69,7 +75,7 @@ struct ConversionResult {
 
 
 // Throws Failure; then no output file exists that did not exist before.
-ConversionResult convertFile(const host::PluginLibrary& plugin, const ConversionSettings& settings,
+ConversionResult convertFile(const EngineFactory& makeEngine, const ConversionSettings& settings,
                              const std::string& input, const ConversionOutputs& outputs,
                              const ProgressCallback& progress = {});
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ public:
     virtual void level(int64_t sample, double level) = 0;
     virtual void output(const float* left, const float* right, int64_t frames) = 0;
     virtual void output(const double* left, const double* right, int64_t frames) = 0;
+    // An engine that picks each drum's hits from its own activation: the
+    // activation near sample and the threshold it must pass there.
+    virtual void activation(int64_t sample, int drum, float strength, float threshold) = 0;
 };
 
 // Where a hit begins and where it is released, on the scale of level().
@@ -60,6 +64,11 @@ public:
     virtual NoteTimeline detect(AudioReader& recording, int64_t shift, DetectionObserver* observer,
                                 WorkMeter& work) = 0;
     virtual LevelLines levelLines() const = 0;
+    // True when detect() reports activations rather than one level.
+    virtual bool showsActivations() const { return false; }
 };
+
+// Makes the engine for one recording at its sample rate.
+using EngineFactory = std::function<std::unique_ptr<DetectionEngine>(int sampleRate)>;
 
 }  // namespace cli

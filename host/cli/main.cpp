@@ -15,6 +15,8 @@
 #include "option_values.h"
 #include "output_file.h"
 #include "output_names.h"
+#include "plugin_engine.h"
+#include "transcriber_engine.h"
 
 namespace {
 
@@ -27,8 +29,9 @@ constexpr double kMaxTempo = 999.0;
 
 struct ConvertWords {
     std::vector<std::string> inputs;
+    std::string engine = "transcriber";
     std::string output, high, low, ratio = "off", drum, audioOut, plot, plotSize = "1600x600", plugin;
-    std::vector<std::string> learn, learnHigh, learnLow;
+    std::vector<std::string> learn, learnHigh, learnLow, sensitivity;
     int precision = 32;
     int blockSize = kDefaultBlockSize;
     double tempo = kDefaultTempo;
@@ -43,20 +46,31 @@ struct Loudness {
 };
 
 struct DemoWords {
-    std::string output = "demo.mid", folder, plugin;
-    int precision = 32;
+    std::string output = "demo.mid", folder;
     int blockSize = kDefaultBlockSize;
     bool force = false;
 };
 
+// Options only one engine understands.
+const char* const kPluginOnly[] = {"--high", "--low", "--ratio", "--drum", "--learn-high",
+                                   "--learn-low", "--precision", "--audio-out", "--plugin"};
+const char* const kTranscriberOnly[] = {"--sensitivity"};
+
 const char* const kConvertFooter =
-    "\nThresholds: --high and --low take a slider value from 0 to 1, or decibels as the\n"
+    "\nEngines: --engine transcriber (the default) finds each drum in a mix of real drums,\n"
+    "also several at once; it learns from the --learn files (each may hold several hits of its\n"
+    "drum, soft to loud) and, for a drum without one, from built-in recorded hits. Stereo is\n"
+    "mixed to mono (the mean of both channels). --sensitivity kick=2 reports softer kicks (and\n"
+    "more false ones), 0.5 only louder ones. --engine plugin runs the Tamboro plug-in as a DAW\n"
+    "does; --high, --low, --ratio, --drum, --learn-high, --learn-low, --precision, --audio-out\n"
+    "and --plugin are its options alone, and each engine refuses the other's options.\n"
+    "\nPlug-in thresholds: --high and --low take a slider value from 0 to 1, or decibels as the\n"
     "plug-in's read-outs show them: high dB = 20*log10(value), low dB = 20*log10(value * 0.1),\n"
     "the level at which a hit is released. With --ratio the release level is High Threshold /\n"
     "ratio and --low is not used. A threshold not given is chosen automatically and printed:\n  ";
 
 const char* const kConvertNotes =
-    "\n\nLearning: --learn kick=FILE (and snare=, hihat=) plays each file to the plug-in in its\n"
+    "\n\nPlug-in learning: --learn kick=FILE (and snare=, hihat=) plays each file to the plug-in in its\n"
     "template mode with that drum selected, until its first hit is released, so the template\n"
     "comes from that hit's attack, not from its decay. An example that reaches High Threshold\n"
     "is played with the recording's thresholds (the template is then taken where the\n"
@@ -66,8 +80,8 @@ const char* const kConvertNotes =
     "is recognised from the templates. Without --learn every hit becomes a kick unless --drum\n"
     "fixes the drum.\n\n"
     "Output: a format-1 MIDI file per input (tempo from --tempo, notes on channel 10: kick 36,\n"
-    "snare 38, hihat 42). A note's time is the sample during which the plug-in sent it, less\n"
-    "the plug-in's reported delay, as in a host with delay compensation. Existing files are\n"
+    "snare 38, hihat 42). A note's time is the sample during which the engine sent it, less\n"
+    "the engine's constant delay, as in a host with delay compensation. Existing files are\n"
     "never replaced without --force, and a failed conversion leaves no file behind. The exit\n"
     "status is 0 when every file was converted, 1 otherwise, 2 for a wrong command line.";
 
@@ -80,6 +94,8 @@ host::PluginLibrary* loadPlugin(const std::string& path, std::unique_ptr<host::P
 
 ConversionSettings convertSettings(const ConvertWords& w) {
     ConversionSettings s;
+    s.engine = parseEngine(w.engine);
+    s.sensitivity = parsePerDrum(w.sensitivity, "--sensitivity", parseSensitivity);
     s.ratioDivisor = parseRatio(w.ratio);
     if (!w.high.empty()) s.high = parseHighThreshold(w.high, "--high");
     if (!w.low.empty()) {
@@ -119,10 +135,35 @@ CLI::Validator atLeastOne(const std::string& what) {
         "");
 }
 
-int runConvert(const ConvertWords& w, Verbosity verbosity) {
+// An option of the other engine would silently do nothing: refused instead.
+void refuseOtherEngineOptions(const CLI::App& command, EngineKind engine) {
+    if (engine == EngineKind::Transcriber) {
+        for (const char* option : kPluginOnly)
+            if (command.count(option))
+                throw Failure(std::string(option) + " is an option of the plug-in engine; add --engine plugin, or " +
+                              "leave it out (the transcriber has no thresholds; see --sensitivity)");
+    } else {
+        for (const char* option : kTranscriberOnly)
+            if (command.count(option))
+                throw Failure(std::string(option) + " is an option of the transcriber; the plug-in engine takes " +
+                              "--high and --low instead");
+    }
+}
+
+EngineFactory engineFactory(const ConvertWords& w, const ConversionSettings& settings,
+                            std::unique_ptr<host::PluginLibrary>& library) {
+    if (settings.engine == EngineKind::Transcriber)
+        return [&settings](int rate) { return makeTranscriberEngine(settings, rate); };
+    loadPlugin(w.plugin.empty() ? defaultPluginPath() : w.plugin, library);
+    const host::PluginLibrary& plugin = *library;
+    return [&plugin, &settings](int rate) { return makePluginEngine(plugin, settings, rate); };
+}
+
+int runConvert(const ConvertWords& w, const CLI::App& command, Verbosity verbosity) {
     ConversionSettings settings;
     std::vector<ConversionOutputs> plans;
     try {
+        refuseOtherEngineOptions(command, parseEngine(w.engine));
         settings = convertSettings(w);
         if (w.csv && w.output == kStandardStream)
             throw Failure("--csv and -o - both want standard output; write the MIDI file to a file");
@@ -130,15 +171,14 @@ int runConvert(const ConvertWords& w, Verbosity verbosity) {
     } catch (const Failure& failure) {
         return usageFailure(failure, "convert");
     }
-    if (verbosity != Verbosity::Quiet)
+    if (verbosity != Verbosity::Quiet && settings.engine == EngineKind::Plugin)
         for (const std::string& warning : thresholdWarnings(settings.high, settings.low, settings.ratioDivisor))
             std::fprintf(stderr, "tamboro: warning: %s\n", warning.c_str());
     std::vector<BatchJob> jobs;
     for (size_t i = 0; i < w.inputs.size(); i++) jobs.push_back({w.inputs[i], plans[i]});
     std::unique_ptr<host::PluginLibrary> library;
-    std::string pluginPath = w.plugin.empty() ? defaultPluginPath() : w.plugin;
-    loadPlugin(pluginPath, library);
-    int failed = runBatch(*library, settings, jobs, {w.jobs, w.csv, verbosity});
+    EngineFactory makeEngine = engineFactory(w, settings, library);
+    int failed = runBatch(makeEngine, settings, jobs, {w.jobs, w.csv, verbosity});
     return failed ? kExitFailure : 0;
 }
 
@@ -147,15 +187,8 @@ int runDemoCommand(const DemoWords& w) {
     options.folder = w.folder.empty() ? defaultDemoFolder() : w.folder;
     options.output = w.output;
     options.overwrite = w.force;
-    try {
-        options.precision = parsePrecision(w.precision);
-    } catch (const Failure& failure) {
-        return usageFailure(failure, "demo");
-    }
     options.blockSize = w.blockSize;
-    std::unique_ptr<host::PluginLibrary> library;
-    loadPlugin(w.plugin.empty() ? defaultPluginPath() : w.plugin, library);
-    runDemo(*library, options);
+    runDemo(options);
     return 0;
 }
 
@@ -169,6 +202,9 @@ int runInfoCommand(const std::string& pluginWord) {
 
 void addConvert(CLI::App& app, ConvertWords& w, const Loudness& loudness, int& exitCode) {
     CLI::App* c = app.add_subcommand("convert", "Convert drum recordings (WAV, AIFF, FLAC, Ogg) to MIDI files");
+    c->add_option("--engine", w.engine, "transcriber (finds drums in real mixes) or plugin (the Tamboro plug-in)")
+        ->type_name("ENGINE")
+        ->capture_default_str();
     c->footer(std::string(kConvertFooter) + kAutoThresholdRule + kConvertNotes);
     c->add_option("inputs", w.inputs, "Recordings to convert; mono or stereo, any sample rate; - reads standard input")
         ->required()
@@ -187,8 +223,15 @@ void addConvert(CLI::App& app, ConvertWords& w, const Loudness& loudness, int& e
     c->add_option("--drum", w.drum,
                   "Drum Select: dynamic (templates choose), kick, snare or hihat; default dynamic")
         ->type_name("DRUM");
-    c->add_option("--learn", w.learn, "Teach a drum from a file with one hit: kick=FILE, snare=FILE, hihat=FILE")
+    c->add_option("--learn", w.learn,
+                  "Teach a drum from a file of its hits (the plug-in takes the first): kick=FILE, snare=FILE, "
+                  "hihat=FILE")
         ->type_name("DRUM=FILE");
+    c->add_option("--sensitivity", w.sensitivity,
+                  "Transcriber: more hits (2) or fewer (0.5) per drum, 0.01 to 100: kick=1.5,hihat=0.8, or one "
+                  "value for all; default 1")
+        ->type_name("[DRUM=]X")
+        ->delimiter(',');
     c->add_option("--learn-high", w.learnHigh,
                   "High Threshold for playing the examples: kick=-20dB for one, -20dB for all; default auto")
         ->type_name("[DRUM=]DB");
@@ -207,42 +250,41 @@ void addConvert(CLI::App& app, ConvertWords& w, const Loudness& loudness, int& e
         ->check(CLI::Range(kMinTempo, kMaxTempo).description(""))
         ->capture_default_str();
     c->add_flag("--no-latency-compensation", w.noLatencyCompensation,
-                "Keep notes at the sample the plug-in sent them, without subtracting its reported delay");
+                "Keep notes at the sample the engine sent them, without subtracting its constant delay");
     c->add_option("--audio-out", w.audioOut,
                   "Also write the plug-in's audio output (.wav, .aiff, .flac or .ogg; a folder for several inputs)")
         ->type_name("PATH");
     c->add_option("--plot", w.plot,
-                  "Also draw a PNG: waveform, detector level with thresholds, a marker per note (a folder for "
-                  "several inputs)")
+                  "Also draw a PNG: waveform, the detector's level with thresholds (the transcriber: each drum's "
+                  "activation with its threshold), a marker per note (a folder for several inputs)")
         ->type_name("PATH");
     c->add_option("--plot-size", w.plotSize, "Plot size in pixels, WIDTHxHEIGHT")
         ->type_name("WxH")
         ->capture_default_str();
     c->add_flag("--csv", w.csv, "Print the notes as CSV (file,time,sample,note,velocity) on stdout; summaries go to stderr");
-    c->add_option("-j,--jobs", w.jobs, "Files converted at the same time, one plug-in instance each; default: cores")
+    c->add_option("-j,--jobs", w.jobs, "Files converted at the same time, one engine each; default: cores")
         ->type_name("N")
         ->check(atLeastOne("files converted at the same time"));
     c->add_flag("-f,--force", w.force, "Overwrite existing output files");
     c->add_option("--plugin", w.plugin,
                   "Plug-in to load; default $TAMBORO_PLUGIN, else tamboro.so beside this program")
         ->type_name("FILE");
-    c->callback([&w, &loudness, &exitCode] { exitCode = runConvert(w, loudness.verbosity()); });
+    c->callback([&w, c, &loudness, &exitCode] { exitCode = runConvert(w, *c, loudness.verbosity()); });
 }
 
 void addDemo(CLI::App& app, DemoWords& w, int& exitCode) {
     CLI::App* d = app.add_subcommand(
-        "demo", "Teach the bundled kick, snare and hi-hat, convert the bundled groove, and show what was found");
+        "demo", "Teach the transcriber the bundled recorded kick, snare and hi-hat, convert the bundled groove, "
+                "and show what was found");
     d->add_option("-o,--output", w.output, "MIDI file to write")->type_name("FILE")->capture_default_str();
     d->add_flag("-f,--force", w.force, "Overwrite the MIDI file if it exists");
-    d->add_option("--material", w.folder, "Folder with loop.flac, kick.flac, snare.flac, hihat.flac; default "
+    d->add_option("--material", w.folder, "Folder with loop.flac, kick.flac, snare.flac, hihat.flac, groove.txt; default "
                                           "$TAMBORO_DEMO_DIR, else the source tree's demo folder")
         ->type_name("FOLDER");
-    d->add_option("--precision", w.precision, "Sample precision: 32 or 64")->type_name("BITS")->capture_default_str();
     d->add_option("--block-size", w.blockSize, "Samples per processing call, 1 to " + std::to_string(kMaxBlockSize))
         ->type_name("N")
         ->check(CLI::Range(1, kMaxBlockSize).description(""))
         ->capture_default_str();
-    d->add_option("--plugin", w.plugin, "Plug-in to load; default as for convert")->type_name("FILE");
     d->callback([&w, &exitCode] { exitCode = runDemoCommand(w); });
 }
 
@@ -285,7 +327,8 @@ std::string commandOf(const CLI::App& app) {
 
 int main(int argc, char** argv) {
     removePartialOutputsOnInterrupt();
-    CLI::App app("tamboro: turns drum recordings into MIDI files with the Tamboro plug-in", "tamboro");
+    CLI::App app("tamboro: turns drum recordings into MIDI files, with its transcriber or the Tamboro plug-in",
+                 "tamboro");
     app.set_version_flag("-V,--version", "tamboro 1.0");
     app.require_subcommand(1);
     // -q and -v may also come after the command's name.

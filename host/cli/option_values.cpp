@@ -10,6 +10,9 @@ namespace {
 
 constexpr int kSinglePrecisionBits = 32;
 constexpr int kDoublePrecisionBits = 64;
+// Beyond these a drum reports every wiggle, or nothing.
+constexpr float kLeastSensitivity = 0.01f;
+constexpr float kMostSensitivity = 100.0f;
 
 }  // namespace
 
@@ -26,6 +29,22 @@ std::optional<int> parseDrum(const std::string& text) {
     if (text == "dynamic") return std::nullopt;
     if (auto drum = drumByName(text)) return drum;
     throw Failure("--drum: '" + text + "' is not one of dynamic, kick, snare, hihat");
+}
+
+EngineKind parseEngine(const std::string& text) {
+    if (text == "transcriber") return EngineKind::Transcriber;
+    if (text == "plugin") return EngineKind::Plugin;
+    throw Failure("--engine: '" + text + "' is neither transcriber nor plugin");
+}
+
+float parseSensitivity(const std::string& text, const std::string& option) {
+    float value = 0.0f;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%f%c", &value, &rest) != 1 || !(value >= kLeastSensitivity) ||
+        !(value <= kMostSensitivity))
+        throw Failure(option + ": '" + text + "' should be a number from 0.01 to 100 (1: default, 2: more hits, " +
+                      "0.5: fewer)");
+    return value;
 }
 
 Precision parsePrecision(int bits) {

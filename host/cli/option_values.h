@@ -16,6 +16,10 @@ int parseRatio(const std::string& text);
 // "dynamic" gives nothing, otherwise the drum's index.
 std::optional<int> parseDrum(const std::string& text);
 Precision parsePrecision(int bits);
+// "transcriber" or "plugin".
+EngineKind parseEngine(const std::string& text);
+// A transcriber sensitivity, 0.01 to 100.
+float parseSensitivity(const std::string& text, const std::string& option);
 // Each "DRUM=FILE", at most once per drum.
 std::array<std::string, kNumDrums> parseLearnFiles(const std::vector<std::string>& items);
 // Each "DRUM=VALUE" sets one drum's value, a bare VALUE every drum's; parse

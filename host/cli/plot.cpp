@@ -92,15 +92,28 @@ void horizontalLine(cairo_t* cr, const Rect& r, double y, Colour c, bool dashed)
 
 }  // namespace
 
-PlotRecorder::PlotRecorder(int64_t frames, int sampleRate, PlotSize size, float high, float release)
+PlotRecorder::PlotRecorder(int64_t frames, int sampleRate, PlotSize size, float high, float release, bool activations)
     : frames(std::max<int64_t>(frames, 1)), sampleRate(sampleRate), size(size), high(high), release(release),
-      hits{high, release} {
+      hits{high, release}, activations(activations) {
     columns = std::max(1, (int)(size.width - kMarginLeft - kMarginRight));
     waveMin.assign((size_t)columns, std::numeric_limits<float>::infinity());
     waveMax.assign((size_t)columns, -std::numeric_limits<float>::infinity());
     levelMin.assign((size_t)columns, std::numeric_limits<float>::infinity());
     levelMax.assign((size_t)columns, 0.0f);
     released.assign((size_t)columns, false);
+    for (int d = 0; d < kNumDrums && activations; d++) {
+        strengthMax[(size_t)d].assign((size_t)columns, 0.0f);
+        thresholdMax[(size_t)d].assign((size_t)columns, 0.0f);
+    }
+}
+
+void PlotRecorder::addActivation(int64_t sample, int drum, float strength, float threshold) {
+    if (!activations || sample < 0 || sample >= frames) return;
+    size_t c = (size_t)columnOf(sample);
+    float& s = strengthMax[(size_t)drum][c];
+    float& t = thresholdMax[(size_t)drum][c];
+    s = std::max(s, strength);
+    t = std::max(t, threshold);
 }
 
 int PlotRecorder::columnOf(int64_t sample) const {
@@ -207,6 +220,67 @@ void drawReleases(cairo_t* cr, const std::vector<bool>& released, double release
     cairo_set_line_width(cr, 1.0);
 }
 
+// The level in decibels, with the thresholds.
+template <typename XOf>
+void drawLevelPanel(cairo_t* cr, const Layout& l, const std::vector<float>& levelMin, const std::vector<float>& levelMax,
+                    const std::vector<bool>& released, float high, float release, const XOf& xOf) {
+    double levelPeakDb = toDb(*std::max_element(levelMax.begin(), levelMax.end()));
+    double highDb = toDb(high), releaseDb = toDb(release);
+    double topDb = std::ceil((std::max(levelPeakDb, highDb) + kDbHeadroom) / kDbGridStep) * kDbGridStep;
+    double bottomDb = std::floor((std::min(releaseDb, highDb) - kDbBelowRelease) / kDbGridStep) * kDbGridStep;
+    bottomDb = std::max(bottomDb, topDb - kMaxDbRange);
+    auto yOfDb = [&](double db) {
+        double f = (std::clamp(db, bottomDb, topDb) - bottomDb) / (topDb - bottomDb);
+        return l.level.y + l.level.h - f * l.level.h;
+    };
+    double gridStep = niceStep((topDb - bottomDb) / 8);
+    for (double db = topDb; db >= bottomDb - 1e-9; db -= gridStep) {
+        horizontalLine(cr, l.level, yOfDb(db), kGrid, false);
+        setColour(cr, kAxis);
+        text(cr, l.level.x - 6, yOfDb(db) + 4, format("%.0f dB", db), 1.0);
+    }
+    drawLevelRange(cr, levelMin, levelMax, yOfDb, xOf);
+    horizontalLine(cr, l.level, yOfDb(highDb), kHighLine, true);
+    horizontalLine(cr, l.level, yOfDb(releaseDb), kReleaseLine, true);
+    drawReleases(cr, released, yOfDb(releaseDb), xOf);
+    boxedText(cr, l.level.x + l.level.w - 6, yOfDb(highDb) - 5, format("high %.1f dB", highDb), 1.0, kHighLine);
+    boxedText(cr, l.level.x + l.level.w - 6, yOfDb(releaseDb) + 15, format("release %.1f dB, x: a hit released", releaseDb), 1.0,
+              kReleaseLine);
+
+}
+
+// One strip per drum: its activation (filled) and the threshold it must
+// pass (dashed), each strip scaled to its drum's largest value.
+template <typename XOf>
+void drawActivations(cairo_t* cr, const Rect& panel, const std::array<std::vector<float>, kNumDrums>& strength,
+                     const std::array<std::vector<float>, kNumDrums>& threshold, const XOf& xOf) {
+    double stripH = panel.h / kNumDrums;
+    for (int d = 0; d < kNumDrums; d++) {
+        const std::vector<float>& s = strength[(size_t)d];
+        const std::vector<float>& t = threshold[(size_t)d];
+        double top = 1e-9;
+        for (size_t c = 0; c < s.size(); c++) top = std::max({top, (double)s[c], (double)t[c]});
+        double bottomY = panel.y + (d + 1) * stripH;
+        auto yOf = [&](double v) { return bottomY - v / top * (stripH - 4); };
+        setColour(cr, kDrumColours[d], 0.6);
+        for (size_t c = 0; c < s.size(); c++) {
+            cairo_move_to(cr, xOf((double)c), bottomY);
+            cairo_line_to(cr, xOf((double)c), yOf(s[c]));
+        }
+        cairo_stroke(cr);
+        setColour(cr, kAxis);
+        double dash[] = {4, 3};
+        cairo_set_dash(cr, dash, 2, 0);
+        for (size_t c = 0; c < t.size(); c++)
+            c ? cairo_line_to(cr, xOf((double)c), yOf(t[c])) : cairo_move_to(cr, xOf((double)c), yOf(t[c]));
+        cairo_stroke(cr);
+        cairo_set_dash(cr, nullptr, 0, 0);
+        if (d) horizontalLine(cr, panel, panel.y + d * stripH, kGrid, false);
+        boxedText(cr, panel.x + 6, panel.y + d * stripH + 14,
+                  std::string(kDrums[(size_t)d].name) + " activation, dashed: its threshold", 0.0, kDrumColours[d]);
+    }
+}
+
 }  // namespace
 
 void PlotRecorder::render(const std::string& path, const std::string& title, const std::vector<Note>& notes) const {
@@ -243,29 +317,10 @@ void PlotRecorder::render(const std::string& path, const std::string& title, con
     cairo_stroke(cr);
     boxedText(cr, l.wave.x + 6, l.wave.y + 14, "input (mean of both channels)", 0.0, kAxis);
 
-    // Level in decibels, with the thresholds.
-    double levelPeakDb = toDb(*std::max_element(levelMax.begin(), levelMax.end()));
-    double highDb = toDb(high), releaseDb = toDb(release);
-    double topDb = std::ceil((std::max(levelPeakDb, highDb) + kDbHeadroom) / kDbGridStep) * kDbGridStep;
-    double bottomDb = std::floor((std::min(releaseDb, highDb) - kDbBelowRelease) / kDbGridStep) * kDbGridStep;
-    bottomDb = std::max(bottomDb, topDb - kMaxDbRange);
-    auto yOfDb = [&](double db) {
-        double f = (std::clamp(db, bottomDb, topDb) - bottomDb) / (topDb - bottomDb);
-        return l.level.y + l.level.h - f * l.level.h;
-    };
-    double gridStep = niceStep((topDb - bottomDb) / 8);
-    for (double db = topDb; db >= bottomDb - 1e-9; db -= gridStep) {
-        horizontalLine(cr, l.level, yOfDb(db), kGrid, false);
-        setColour(cr, kAxis);
-        text(cr, l.level.x - 6, yOfDb(db) + 4, format("%.0f dB", db), 1.0);
-    }
-    drawLevelRange(cr, levelMin, levelMax, yOfDb, xOf);
-    horizontalLine(cr, l.level, yOfDb(highDb), kHighLine, true);
-    horizontalLine(cr, l.level, yOfDb(releaseDb), kReleaseLine, true);
-    drawReleases(cr, released, yOfDb(releaseDb), xOf);
-    boxedText(cr, l.level.x + l.level.w - 6, yOfDb(highDb) - 5, format("high %.1f dB", highDb), 1.0, kHighLine);
-    boxedText(cr, l.level.x + l.level.w - 6, yOfDb(releaseDb) + 15, format("release %.1f dB, x: a hit released", releaseDb), 1.0,
-              kReleaseLine);
+    if (activations)
+        drawActivations(cr, l.level, strengthMax, thresholdMax, xOf);
+    else
+        drawLevelPanel(cr, l, levelMin, levelMax, released, high, release, xOf);
 
     // A marker per note through both panels.
     for (const Note& n : notes) {
@@ -282,7 +337,7 @@ void PlotRecorder::render(const std::string& path, const std::string& title, con
     }
     frameRect(cr, l.wave);
     frameRect(cr, l.level);
-    boxedText(cr, l.level.x + 6, l.level.y + 22, "level the detector compares", 0.0, kAxis);
+    if (!activations) boxedText(cr, l.level.x + 6, l.level.y + 22, "level the detector compares", 0.0, kAxis);
 
     cairo_destroy(cr);
     cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());

@@ -1,12 +1,15 @@
 // The picture users check their triggers with: the input waveform, the level
-// the detector sees with the high threshold and the release level, and a
-// marker per note coloured by drum, over a time axis in seconds.
+// the detector sees with the high threshold and the release level (or, for
+// the transcriber, each drum's activation with its threshold), and a marker
+// per note coloured by drum, over a time axis in seconds.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "drums.h"
 #include "level_meter.h"
 #include "note_timeline.h"
 
@@ -26,11 +29,14 @@ constexpr int kMaxPlotSide = 16384;
 class PlotRecorder {
 public:
     // high and release: the levels at which the detector begins and releases a hit.
-    PlotRecorder(int64_t frames, int sampleRate, PlotSize size, float high, float release);
+    // activations: the lower panel shows each drum's activation and
+    // threshold (addActivation) instead of one level (addLevel).
+    PlotRecorder(int64_t frames, int sampleRate, PlotSize size, float high, float release, bool activations = false);
 
     void addInput(int64_t sample, double left, double right);
     // Levels arrive in sample order.
     void addLevel(int64_t sample, double level);
+    void addActivation(int64_t sample, int drum, float strength, float threshold);
 
     // Writes a PNG to path; throws Failure when cairo cannot.
     void render(const std::string& path, const std::string& title, const std::vector<Note>& notes) const;
@@ -49,6 +55,9 @@ private:
     std::vector<float> waveMin, waveMax, levelMin, levelMax;
     std::vector<bool> released;
     OnsetCounter hits;
+    bool activations;
+    // Per drum, per column: the largest activation and threshold.
+    std::array<std::vector<float>, kNumDrums> strengthMax, thresholdMax;
 };
 
 }  // namespace cli

@@ -178,6 +178,7 @@ public:
     // stops once that hit is released, so no wiggle of its decay that crosses
     // the thresholds again can replace it.
     void learn(const Examples& examples, ConversionResult& result, WorkMeter& work) override {
+        refuseOtherRates(examples);
         host::Instance& instance = run->instance();
         instance.setParameter(Param::kFunction, kFunctionTemplate);
         int64_t gap = (int64_t)(kLearnGapSeconds * sampleRate);
@@ -242,6 +243,14 @@ public:
     LevelLines levelLines() const override { return {thresholds.high, releaseLevel(thresholds, settings.ratioDivisor)}; }
 
 private:
+    void refuseOtherRates(const Examples& examples) const {
+        for (const AudioReader* example : examples)
+            if (example && example->sampleRate() != sampleRate)
+                throw Failure(example->path() + ": is at " + std::to_string(example->sampleRate()) + " Hz but the " +
+                              "recording is at " + std::to_string(sampleRate) + " Hz; the plug-in's bands move " +
+                              "with the rate, so taught hits would not match");
+    }
+
     // firstHit: the sample of the example at which its first hit began, or -1.
     void reportLearning(int drum, const Thresholds& used, int64_t firstHit, ConversionResult& result) {
         const std::string& path = settings.learnFiles[(size_t)drum];

@@ -59,13 +59,13 @@ for field in "id=\"$unique_id\"" 'name="Tamboro"' 'creator="Quillon"' 'n_inputs=
     check "scanner: $field" grep -qF "$field" "${cache:-/dev/null}"
 done
 
-if [ ! -f "$root/demo/loop.flac" ]; then
+if [ ! -f "$root/tests/data/synth_demo/loop.flac" ]; then
     echo "SKIP: session check (no demo recordings yet)"
     finish
 fi
 mkdir -p "$scratch/demo"
 for drum in kick snare hihat loop; do
-    "$build/tests/real_host_reference" --wav "$root/demo/$drum.flac" "$scratch/demo/$drum.wav"
+    "$build/tests/real_host_reference" --wav "$root/tests/data/synth_demo/$drum.flac" "$scratch/demo/$drum.wav"
 done
 check "demo recordings converted for the session" test -s "$scratch/demo/loop.wav"
 
