@@ -69,7 +69,9 @@ void TranscriberEffect::process(T** inputs, T** outputs, int32_t frames) {
     if (frames <= 0 || !allBuffersPresent(inputs, outputs)) return;
     bool fresh = false;
     transcriber::Transcriber* engine = supply_.audioEngine(fresh);
-    if (engine && (fresh || restartStream_.exchange(false, std::memory_order_relaxed))) {
+    // Both are consumed: a restart asked for must not come a block late.
+    const bool restart = restartStream_.exchange(false, std::memory_order_relaxed);
+    if (engine && (fresh || restart)) {
         engine->restart();
         engineOrigin_ = streamPosition_;
     }
