@@ -44,7 +44,8 @@ void HitCapture::start(int drum) {
 void HitCapture::push(const float* mono, size_t count, int armedDrum) {
     if (length_ == 0 || leadInLength_ == 0) return;
     for (size_t i = 0; i < count; i++) {
-        const int state = state_.load(std::memory_order_relaxed);
+        // Acquire: the builder has finished reading the last recording.
+        const int state = state_.load(std::memory_order_acquire);
         if (state == kIdle && armedDrum >= 0 && std::fabs(mono[i]) > kLearnGate) start(armedDrum);
         if (state_.load(std::memory_order_relaxed) == kRecording) {
             recording_[recorded_++] = mono[i];

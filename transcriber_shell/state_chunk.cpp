@@ -106,8 +106,8 @@ bool readDrum(Reader& in, std::vector<DrumTemplate>& templates, double& rate) {
     const uint32_t count = in.u32();
     rate = in.f64();
     if (!in.ok() || count > (uint32_t)transcriber::Transcriber::kMaxTemplatesPerDrum) return false;
-    if (count > 0 && !transcriber::sampleRateSupported(rate)) return false;
-    if (count == 0) rate = 0.0;
+    // No templates are written with rate 0; anything else would not read back the same.
+    if (count > 0 ? !transcriber::sampleRateSupported(rate) : (rate != 0.0 || std::signbit(rate))) return false;
     templates.resize(count);
     for (DrumTemplate& t : templates)
         if (!readTemplate(in, t)) return false;
