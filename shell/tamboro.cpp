@@ -178,12 +178,7 @@ int32_t Tamboro::canDo(char* text) {
 }
 
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
-    Tamboro* effect = new (std::nothrow) Tamboro(audioMaster);
-    if (effect && !effect->constructed()) {
-        delete effect;
-        return nullptr;
-    }
-    return effect;
+    return createConstructed<Tamboro>(audioMaster);
 }
 
 void Tamboro::sendNoteOn(int32_t note, int32_t velocity) {

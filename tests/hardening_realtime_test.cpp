@@ -31,6 +31,7 @@
 #include <thread>
 
 #include "plugin_fixture.h"
+#include "plugins_under_test.h"
 #include "shell/plugin_info.h"
 #include "tests/transcriber_drum_signals.h"
 #include "transcriber_shell/transcriber_plugin_info.h"
@@ -442,10 +443,7 @@ class TranscriberRealTime : public RealTime {
 protected:
     void SetUp() override {
         fixedHost = FixedHost{};
-        std::string error;
-        library = host::PluginLibrary::open(TAMBORO_TRANSCRIBER_PLUGIN_PATH, error);
-        ASSERT_TRUE(library) << error;
-        effect = host::Instance::callEntry(*library, fixedCallback);
+        effect = host::Instance::callEntry(libraryOf(transcriberUnderTest()), fixedCallback);
         ASSERT_TRUE(effect);
         violationCount = 0;
     }
@@ -469,8 +467,6 @@ protected:
         }
         EXPECT_EQ(effect->getParameter(effect, learn), 0.0f);
     }
-
-    std::unique_ptr<host::PluginLibrary> library;
 };
 
 TEST_F(TranscriberRealTime, LearningNotesPrecisionsBypassAndHostileInput) {

@@ -46,9 +46,12 @@ inline const host::PluginLibrary& libraryOf(const PluginUnderTest& plugin) {
     return *library;
 }
 
-inline std::unique_ptr<host::Instance> newInstanceOf(const PluginUnderTest& plugin) {
+inline const PluginUnderTest& transcriberUnderTest() { return kPluginsUnderTest[1]; }
+
+inline std::unique_ptr<host::Instance> newInstanceOf(const PluginUnderTest& plugin,
+                                                     host::HostSettings settings = {}) {
     std::string error;
-    auto instance = host::Instance::create(libraryOf(plugin), error);
+    auto instance = host::Instance::create(libraryOf(plugin), error, settings);
     EXPECT_TRUE(instance) << error;
     return instance;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/plugin_host.h"
+#include "tests/plugins_under_test.h"
 #include "tests/transcriber_drum_signals.h"
 #include "transcriber_shell/transcriber_plugin_info.h"
 
@@ -19,24 +20,8 @@ namespace transcriber_plugin_test {
 
 constexpr double kRate = 44100.0;
 
-inline const host::PluginLibrary& transcriberLibrary() {
-    static std::unique_ptr<host::PluginLibrary> library = [] {
-        std::string error;
-        auto lib = host::PluginLibrary::open(TAMBORO_TRANSCRIBER_PLUGIN_PATH, error);
-        if (!lib) {
-            ADD_FAILURE() << error;
-            std::abort();
-        }
-        return lib;
-    }();
-    return *library;
-}
-
 inline std::unique_ptr<host::Instance> newTranscriber(host::HostSettings settings = {}) {
-    std::string error;
-    auto instance = host::Instance::create(transcriberLibrary(), error, settings);
-    EXPECT_TRUE(instance) << error;
-    return instance;
+    return newInstanceOf(transcriberUnderTest(), settings);
 }
 
 // The same signal on both channels, in blocks; the output lands in `out` if given.

@@ -100,7 +100,7 @@ TEST(Threads, AudioAutomationAndEditorAtOnce) {
 // builder thread learns and hands engines over as the audio goes on.
 TEST(Threads, TranscriberSavedRestoredAndTaughtWhilePlaying) {
     constexpr int kChunkRounds = 40;
-    auto plugin = newInstanceOf(kPluginsUnderTest[1]);
+    auto plugin = newInstanceOf(transcriberUnderTest());
     const std::vector<float> groove = drum_signals::render(drum_signals::groove(4), 2.0, 44100.0);
     const validator::Stereo pattern{groove, groove};
     std::atomic<bool> done{false};

@@ -117,10 +117,5 @@ int32_t TranscriberEffect::canDo(char* text) {
 }
 
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
-    TranscriberEffect* effect = new (std::nothrow) TranscriberEffect(audioMaster);
-    if (effect && !effect->constructed()) {
-        delete effect;
-        return nullptr;
-    }
-    return effect;
+    return createConstructed<TranscriberEffect>(audioMaster);
 }

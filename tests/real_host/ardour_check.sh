@@ -14,6 +14,8 @@ root=$(cd "$here/../.." && pwd)
 build=$(cd "${1:?usage: ardour_check.sh BUILD_DIR}" && pwd)
 ardour_lib=/usr/lib/ardour7
 unique_id=808726582  # '0406' as the host prints it
+transcriber_id=1415730290  # 'TbTr'
+
 # Thresholds a user might set, exact in binary so that host and reference agree.
 high=0.3125
 low=0.5
@@ -51,13 +53,26 @@ export HOME="$scratch/home" LD_LIBRARY_PATH="$ardour_lib"
 
 # The scanner: exit status 0 even when the plug-in fails, so read its cache.
 timeout 120 "$ardour_lib/ardour-vst-scanner" -f "$scratch/vst/tamboro.so"
-cache=$(find "$HOME/.cache/ardour7/vst" -name '*.v2i' 2>/dev/null | head -1)
+cache=$(grep -lF '/tamboro.so' "$HOME"/.cache/ardour7/vst/*.v2i 2>/dev/null | head -1)
 check "scanner wrote a cache entry" test -n "$cache"
 for field in "id=\"$unique_id\"" 'name="Tamboro"' 'creator="Quillon"' 'n_inputs="2"' \
              'n_outputs="2"' 'n_midi_outputs="1"' 'is_instrument="0"' \
              'can_process_replace="1"' 'has_editor="1"'; do
     check "scanner: $field" grep -qF "$field" "${cache:-/dev/null}"
 done
+
+# Tamboro Transcriber, the second plug-in, as the scanner lists it.
+cp "$build/tamboro-transcriber.so" "$scratch/vst/"
+touch -d '-1 hour' "$scratch/vst/tamboro-transcriber.so"
+timeout 120 "$ardour_lib/ardour-vst-scanner" -f "$scratch/vst/tamboro-transcriber.so"
+cache2=$(grep -lF 'tamboro-transcriber.so' "$HOME"/.cache/ardour7/vst/*.v2i 2>/dev/null | head -1)
+check "scanner wrote a cache entry for Tamboro Transcriber" test -n "$cache2"
+for field in "id=\"$transcriber_id\"" 'name="Tamboro Transcriber"' 'creator="Quillon"' 'n_inputs="2"' \
+             'n_outputs="2"' 'n_midi_outputs="1"' 'is_instrument="0"' 'can_process_replace="1"'; do
+    check "scanner, Tamboro Transcriber: $field" grep -qF "$field" "${cache2:-/dev/null}"
+done
+# The session below loads the first plug-in only.
+rm "$scratch/vst/tamboro-transcriber.so"
 
 if [ ! -f "$root/demo/loop.flac" ]; then
     echo "SKIP: session check (no demo recordings yet)"
