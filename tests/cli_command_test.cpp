@@ -67,7 +67,7 @@ TEST(Command, InfoShowsWhatAHostSees) {
 TEST(Command, InfoShowsTheTranscriberPluginAsItIs) {
     CommandResult r = runTamboro({"info", "--plugin", TAMBORO_TRANSCRIBER_PLUGIN_PATH});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    for (const char* fact : {"Tamboro Transcriber", "'TbTr'", "program chunks", "bypass yes", "Kick Sensitivity",
+    for (const char* fact : {"Tamboro Transcriber", "'TbTr'", "program chunks", "bypass yes", "Kick Sens",
                              "+0.0 dB", "unlearnt"})
         EXPECT_NE(r.out.find(fact), std::string::npos) << fact;
     EXPECT_EQ(r.out.find("template"), std::string::npos);

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <mutex>
+#include <ostream>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,9 @@ inline const PluginUnderTest kPluginsUnderTest[] = {
     {"TamboroTranscriber", TAMBORO_TRANSCRIBER_PLUGIN_PATH, transcriber_plugin_info::kEffectName,
      transcriber_plugin_info::kNumParams},
 };
+
+// Test output names the plug-in rather than dumping the record's bytes.
+inline void PrintTo(const PluginUnderTest& plugin, std::ostream* out) { *out << plugin.name; }
 
 inline std::string pluginTestName(const ::testing::TestParamInfo<PluginUnderTest>& info) {
     return info.param.name;

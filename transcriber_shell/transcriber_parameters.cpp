@@ -16,10 +16,11 @@ struct ParamText {
 };
 
 constexpr ParamText kParamTexts[kNumParams] = {
-    {"Kick Sensitivity", "dB"}, {"Snare Sensitivity", "dB"}, {"HiHat Sensitivity", "dB"},
-    {"Kick Learn", ""},         {"Snare Learn", ""},         {"HiHat Learn", ""},
+    {"Kick Sens", "dB"}, {"Snare Sens", "dB"}, {"HiHat Sens", "dB"},
+    {"Kick Learn", ""},  {"Snare Learn", ""}, {"HiHat Learn", ""},
 };
-constexpr size_t kParamTextMax = 17;
+// Within what the first plug-in's names already ask of a host's buffer.
+constexpr size_t kParamTextMax = 14;
 
 bool validIndex(int32_t index) { return index >= 0 && index < kNumParams; }
 bool isLearn(int32_t index) { return index >= kFirstLearn && index < kNumParams; }
