@@ -52,6 +52,12 @@ inline void teachLive(host::Instance& plugin, transcriber::Drum drum) {
     }
     ASSERT_EQ(display(plugin, learn), "ready");
     EXPECT_EQ(plugin.getParameter(learn), 0.0f);
+    // The host hears that the parameter is 0 again, by the next block.
+    play(plugin, silence, 512);
+    bool told = false;
+    for (const host::CallbackRecord& call : plugin.calls())
+        told = told || (call.opcode == audioMasterAutomate && call.index == learn && call.opt == 0.0f);
+    EXPECT_TRUE(told);
 }
 
 inline void teachAllLive(host::Instance& plugin) {

@@ -128,6 +128,7 @@ void EngineSupply::learnFromCapture() {
     saved_.templates[drum] = engine->templates(static_cast<transcriber::Drum>(drum));
     saved_.rates[drum] = sampleRate_;
     armed_[drum].store(false, std::memory_order_relaxed);
+    disarmed_[drum].store(true, std::memory_order_relaxed);
     noteLearned();
     publish(std::move(engine));
 }

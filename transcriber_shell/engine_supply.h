@@ -43,6 +43,8 @@ public:
     // Replaces every drum's templates (checked by the caller) and rebuilds.
     void restore(const SavedTemplates& templates);
     bool learned(int drum) const { return learnedDrums_[drum].load(std::memory_order_relaxed); }
+    // True once after the drum disarmed itself by learning (any thread).
+    bool takeDisarmed(int drum) { return disarmed_[drum].exchange(false, std::memory_order_relaxed); }
 
     // Audio thread, once per block: the engine to use (null before the first
     // could be built); `fresh` tells that it was just taken over.
@@ -62,6 +64,7 @@ private:
     HitCapture& capture_;
     std::array<std::atomic<bool>, transcriber::kDrumCount>& armed_;
     std::array<std::atomic<bool>, transcriber::kDrumCount> learnedDrums_{};
+    std::array<std::atomic<bool>, transcriber::kDrumCount> disarmed_{};
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;

@@ -64,6 +64,7 @@ private:
     int armedDrum() const;
     void sendScheduled(int64_t blockEnd);
     void endSoundingNotes();
+    void reportDisarmed();
 
     bool constructed_ = true;
     std::array<std::atomic<float>, transcriber_plugin_info::kNumDrums> sensitivity_;

@@ -62,11 +62,20 @@ void TranscriberEffect::sendScheduled(int64_t blockEnd) {
     });
 }
 
+// A drum that disarmed itself by learning tells the host its learn
+// parameter is 0 again; otherwise the host keeps showing, saving and
+// restoring it as armed, and a reopened session would learn anew.
+void TranscriberEffect::reportDisarmed() {
+    for (int d = 0; d < kNumDrums; d++)
+        if (supply_.takeDisarmed(d)) callHost(audioMasterAutomate, kFirstLearn + d, 0, nullptr, 0.0f);
+}
+
 // A call with a missing buffer or no samples processes nothing and sends
 // nothing: the stream goes on as if it had not happened.
 template <typename T>
 void TranscriberEffect::process(T** inputs, T** outputs, int32_t frames) {
     if (frames <= 0 || !allBuffersPresent(inputs, outputs)) return;
+    reportDisarmed();
     bool fresh = false;
     transcriber::Transcriber* engine = supply_.audioEngine(fresh);
     // Both are consumed: a restart asked for must not come a block late.

@@ -71,8 +71,6 @@ for field in "id=\"$transcriber_id\"" 'name="Tamboro Transcriber"' 'creator="Qui
              'n_outputs="2"' 'n_midi_outputs="1"' 'is_instrument="0"' 'can_process_replace="1"'; do
     check "scanner, Tamboro Transcriber: $field" grep -qF "$field" "${cache2:-/dev/null}"
 done
-# The session below loads the first plug-in only.
-rm "$scratch/vst/tamboro-transcriber.so"
 
 if [ ! -f "$root/demo/loop.flac" ]; then
     echo "SKIP: session check (no demo recordings yet)"
@@ -108,4 +106,24 @@ check "Ardour received notes" test -s "$scratch/out/events.txt"
 check "same events in Ardour as in our host (sample, status, note, velocity)" \
     diff "$scratch/out/expected.txt" "$scratch/out/events.txt"
 diff "$scratch/out/expected.txt" "$scratch/out/events.txt" | head -20
+
+# Tamboro Transcriber in a session: learning through Ardour's own parameter
+# controls, notes from the loop, and the same notes after the session was
+# saved and opened again (the learned templates travel in its chunk).
+mkdir -p "$scratch/out2"
+ARDOUR_DATA_PATH=/usr/share/ardour7 ARDOUR_CONFIG_PATH=/etc/ardour7 ARDOUR_DLL_PATH="$ardour_lib" \
+LXVST_PATH="$scratch/vst" TAMBORO_PLUGIN=transcriber TAMBORO_ID=$transcriber_id TAMBORO_DEMO="$scratch/demo" \
+TAMBORO_SESSION="$scratch/session2" TAMBORO_OUT="$scratch/out2" \
+    timeout 300 "$ardour_lib/luasession" "$here/session.lua" 2>&1 | tee "$scratch/seen2.txt"
+seen2() { grep -qxF "seen $1" "$scratch/seen2.txt"; }
+check "session loads Tamboro Transcriber" seen2 "loaded=yes"
+for fact in "name=Tamboro Transcriber" maker=Quillon unique_id=$transcriber_id latency=1024 audio_in=2 \
+            audio_out=2 midi_out=1 parameters=6 "parameter3=Kick Learn" "reopened=Tamboro Transcriber"; do
+    check "session sees $fact" seen2 "$fact"
+done
+notes=$(grep -c ' 153 ' "$scratch/out2/events.txt" || true)
+check "Tamboro Transcriber sent notes in Ardour ($notes note-ons)" test "$notes" -gt 0
+check "the same notes after the session was saved and opened again" \
+    diff "$scratch/out2/events.txt" "$scratch/out2/events_reopened.txt"
+diff "$scratch/out2/events.txt" "$scratch/out2/events_reopened.txt" | head -20
 finish
