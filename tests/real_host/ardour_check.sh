@@ -126,4 +126,20 @@ check "Tamboro Transcriber sent notes in Ardour ($notes note-ons)" test "$notes"
 check "the same notes after the session was saved and opened again" \
     diff "$scratch/out2/events.txt" "$scratch/out2/events_reopened.txt"
 diff "$scratch/out2/events.txt" "$scratch/out2/events_reopened.txt" | head -20
+
+# Our host, given the state Ardour saved and the loop from its first sample
+# on, must send the notes Ardour received after reopening.
+python3 - "$scratch/session2/tamboro.ardour" "$scratch/out2/chunk.bin" <<'PY'
+import base64, re, sys
+xml = open(sys.argv[1]).read()
+open(sys.argv[2], 'wb').write(base64.b64decode(re.search(r'<chunk[^>]*>([^<]*)</chunk>', xml).group(1)))
+PY
+loop_frames=$(tail -1 "$scratch/out2/schedule.txt" | awk '{print $4 - $3}')
+printf 'chunk %s\nplay %s 0 %s\n' "$scratch/out2/chunk.bin" "$scratch/demo/loop.wav" "${loop_frames:-0}" \
+    > "$scratch/out2/reference_schedule.txt"
+"$build/tests/real_host_reference" "$build/tamboro-transcriber.so" "$scratch/out2/reference_schedule.txt" \
+    > "$scratch/out2/expected.txt"
+check "Tamboro Transcriber: same events in Ardour as in our host (sample, status, note, velocity)" \
+    diff "$scratch/out2/expected.txt" "$scratch/out2/events_reopened.txt"
+diff "$scratch/out2/expected.txt" "$scratch/out2/events_reopened.txt" | head -20
 finish
