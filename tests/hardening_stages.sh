@@ -80,7 +80,7 @@ stage_address_sanitizer() {
 
 # The tests that drive the plug-in from several threads at once, and the
 # command converting several files in parallel, one instance per thread.
-THREADED_TESTS=(validator_threads_test validator_lifecycle_test)
+THREADED_TESTS=(validator_threads_test validator_lifecycle_test transcriber_plugin_test)
 
 stage_thread_sanitizer() {
     local out

@@ -35,9 +35,12 @@ EngineSupply::~EngineSupply() {
 
 int EngineSupply::configure(double sampleRate) {
     std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_ptr<Engine> engine = build(sampleRate);
+    if (!engine) return 0;
     sampleRate_ = sampleRate;
-    std::unique_ptr<Engine> engine = build();
-    const int latency = engine ? engine->latency() : 0;
+    // Under the lock, so that the builder is not reading a recording meanwhile.
+    capture_.configure(sampleRate);
+    const int latency = engine->latency();
     publish(std::move(engine));
     return latency;
 }
@@ -51,7 +54,7 @@ void EngineSupply::restore(const SavedTemplates& templates) {
     std::lock_guard<std::mutex> lock(mutex_);
     saved_ = templates;
     noteLearned();
-    publish(build());
+    publish(build(sampleRate_));
 }
 
 void EngineSupply::noteLearned() {
@@ -59,10 +62,10 @@ void EngineSupply::noteLearned() {
         learnedDrums_[d].store(!saved_.templates[d].empty(), std::memory_order_relaxed);
 }
 
-std::unique_ptr<EngineSupply::Engine> EngineSupply::build() const {
-    if (sampleRate_ <= 0.0) return nullptr;
+std::unique_ptr<EngineSupply::Engine> EngineSupply::build(double sampleRate) const {
+    if (sampleRate <= 0.0) return nullptr;
     std::unique_ptr<Engine> engine(new (std::nothrow) Engine);
-    if (!engine || engine->configure(sampleRate_) != transcriber::Status::Ok) return nullptr;
+    if (!engine || engine->configure(sampleRate) != transcriber::Status::Ok) return nullptr;
     for (int d = 0; d < transcriber::kDrumCount; d++)
         if (engine->restoreTemplates(static_cast<transcriber::Drum>(d), saved_.templates[d], saved_.rates[d]) !=
             transcriber::Status::Ok)
@@ -115,7 +118,7 @@ void EngineSupply::learnFromCapture() {
         capture_.release();
         return;
     }
-    std::unique_ptr<Engine> engine = build();
+    std::unique_ptr<Engine> engine = build(sampleRate_);
     if (!engine) {
         capture_.release();
         return;

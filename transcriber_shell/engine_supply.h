@@ -37,7 +37,9 @@ public:
 
     bool started() const { return builder_.joinable(); }
     // An engine for this rate from the saved templates, taken at the next
-    // block; answers its latency in samples, 0 when it could not be built.
+    // block, and the learning recording set for the rate; answers the
+    // engine's latency in samples, 0 (changing nothing) when it could not be
+    // built. Only while processing is stopped.
     int configure(double sampleRate);
     SavedTemplates saved() const;
     // Replaces every drum's templates (checked by the caller) and rebuilds.
@@ -56,7 +58,7 @@ private:
 
     void run();
     void learnFromCapture();
-    std::unique_ptr<Engine> build() const;
+    std::unique_ptr<Engine> build(double sampleRate) const;
     void publish(std::unique_ptr<Engine> engine);
     void freeRetired();
     void noteLearned();

@@ -50,7 +50,6 @@ void TranscriberEffect::resume() {
         const int latency = supply_.configure(rate);
         if (latency > 0) {
             configuredRate_ = rate;
-            capture_.configure(rate);
             noteLength_ = std::llround(kNoteLengthSeconds * rate);
             if (latency != latency_) {
                 latency_ = latency;
