@@ -267,6 +267,24 @@ TEST_F(TaughtTranscriber, NoNoteHangsOnSuspendBypassOrClose) {
     EXPECT_TRUE(sounding(*plugin).empty()) << "close";
 }
 
+// Outside 22.05 to 192 kHz the audio passes through and no notes are made;
+// back at a usable rate the notes come again.
+TEST_F(TaughtTranscriber, AnUnusableRateMakesNoNotes) {
+    auto atRate = [&](float rate) {
+        plugin->dispatch(effMainsChanged, 0, 0);
+        plugin->dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        plugin->dispatch(effMainsChanged, 0, 1);
+        plugin->clearRecords();
+        std::vector<float> out;
+        play(*plugin, withSilence(groove(), 8192), 512, &out);
+        EXPECT_EQ(out, withSilence(groove(), 8192));
+    };
+    atRate(8000.0f);
+    EXPECT_TRUE(noteOns(*plugin).empty());
+    atRate(44100.0f);
+    EXPECT_FALSE(noteOns(*plugin).empty());
+}
+
 TEST_F(TaughtTranscriber, SensitivityTakesEffect) {
     plugin->setParameter(kHiHatSensitivity, 0.0f);
     plugin->setParameter(kKickSensitivity, 0.0f);

@@ -44,8 +44,11 @@ void TranscriberEffect::close() { endSoundingNotes(); }
 
 // A new rate needs a new engine, built here while processing is stopped;
 // otherwise the running engine just forgets the stream before the next block.
+// At a rate the transcriber cannot take, audio passes through and no notes
+// are made, rather than notes timed for another rate.
 void TranscriberEffect::resume() {
     const double rate = sampleRate;
+    rateUnsupported_.store(!transcriber::sampleRateSupported(rate));
     if (rate != configuredRate_ && transcriber::sampleRateSupported(rate)) {
         const int latency = supply_.configure(rate);
         if (latency > 0) {

@@ -70,6 +70,7 @@ private:
     std::array<std::atomic<float>, transcriber_plugin_info::kNumDrums> sensitivity_;
     std::array<std::atomic<bool>, transcriber_plugin_info::kNumDrums> armed_{};
     std::atomic<bool> bypassed_{false};
+    std::atomic<bool> rateUnsupported_{false};
     std::atomic<bool> restartStream_{false};
 
     // The audio thread's.

@@ -85,7 +85,8 @@ void TranscriberEffect::process(T** inputs, T** outputs, int32_t frames) {
         engineOrigin_ = streamPosition_;
     }
     blockStart_ = streamPosition_;
-    const bool bypassed = bypassed_.load(std::memory_order_relaxed);
+    const bool bypassed =
+        bypassed_.load(std::memory_order_relaxed) || rateUnsupported_.load(std::memory_order_relaxed);
     if (bypassed && !wasBypassed_) endSoundingNotes();
     if (!bypassed && wasBypassed_ && engine) {
         engine->restart();
