@@ -148,6 +148,12 @@ intptr_t AudioEffect::dispatcher(int32_t opcode, int32_t index, intptr_t value, 
             return dispatchEditor(opcode, value, ptr);
         case effIdentify:
             return fourChars('N', 'v', 'E', 'f');
+        case effGetChunk:
+            return ptr ? getChunk(static_cast<void**>(ptr), index != 0) : 0;
+        case effSetChunk:
+            // The size travels as intptr_t; a chunk of 2 GB or more is no chunk of ours.
+            if (!ptr || value <= 0 || value > INT32_MAX) return 0;
+            return setChunk(ptr, (int32_t)value, index != 0);
     }
     return 0;
 }

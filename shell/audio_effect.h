@@ -41,6 +41,11 @@ public:
     virtual void getParameterLabel(int32_t, char*) {}
     virtual void getParameterDisplay(int32_t, char*) {}
     virtual void getParameterName(int32_t, char*) {}
+    // The whole state as one block the plug-in keeps until the next call;
+    // 0 bytes when the plug-in saves no chunk.
+    virtual int32_t getChunk(void**, bool) { return 0; }
+    // 1 when the chunk was taken, 0 when it was refused (nothing changed).
+    virtual int32_t setChunk(void*, int32_t, bool) { return 0; }
 
     virtual void setSampleRate(float rate) { sampleRate = rate; }
     virtual void setBlockSize(int32_t size) { blockSize = size; }
@@ -63,6 +68,7 @@ public:
     void canDoubleReplacing(bool state) { setFlag(effFlagsCanDoubleReplacing, state); }
     void setCanMono(bool state) { setFlag(effFlagsCanMono, state); }
     void isSynth(bool state) { setFlag(effFlagsIsSynth, state); }
+    void programsAreChunks(bool state) { setFlag(effFlagsProgramChunks, state); }
 
 protected:
     intptr_t callHost(int32_t opcode, int32_t index = 0, intptr_t value = 0,

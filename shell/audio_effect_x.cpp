@@ -64,6 +64,8 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
             return 0;
         case effSetTotalSampleToProcess:
             return value;
+        case effSetBypass:
+            return setBypass(value != 0) ? 1 : 0;
     }
     if (opcode >= effProcessEvents) return 0;
     return AudioEffect::dispatcher(opcode, index, value, ptr, opt);
@@ -97,3 +99,5 @@ bool AudioEffectX::beginEdit(int32_t index) {
 }
 
 bool AudioEffectX::endEdit(int32_t index) { return callHost(audioMasterEndEdit, index) != 0; }
+
+bool AudioEffectX::ioChanged() { return callHost(audioMasterIOChanged) != 0; }

@@ -19,6 +19,8 @@ public:
     virtual int32_t getVendorVersion() { return 0; }
     // 1 yes, -1 no, 0 don't know.
     virtual int32_t canDo(char*) { return 0; }
+    // True when the plug-in takes the host's bypass itself (canDo "bypass").
+    virtual bool setBypass(bool) { return false; }
 
     virtual bool sendVstEventsToHost(VstEvents* events);
     // Null when the host gives no time information.
@@ -28,6 +30,8 @@ public:
     virtual bool wantEvents(int32_t filter = 1);
     virtual bool beginEdit(int32_t index);
     virtual bool endEdit(int32_t index);
+    // Tells the host that the latency or the channel counts changed.
+    virtual bool ioChanged();
 
 private:
     intptr_t dispatchKey(int32_t opcode, int32_t index, intptr_t value, float opt);

@@ -1,6 +1,6 @@
 // The library's entry point, exported as VSTPluginMain and as main (older
 // hosts look up only main). Nothing else is exported.
-#include "tamboro.h"
+#include "effect_factory.h"
 
 #define TAMBORO_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "editor/sd_editor.h"
+#include "midi_output.h"
 #include "engine/band_coefficients.h"
 #include "plugin_info.h"
 #include "string_copy.h"
@@ -177,10 +178,13 @@ int32_t Tamboro::canDo(char* text) {
 }
 
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
-    Tamboro* effect = new (std::nothrow) Tamboro(audioMaster);
-    if (effect && !effect->constructed()) {
-        delete effect;
-        return nullptr;
-    }
-    return effect;
+    return createConstructed<Tamboro>(audioMaster);
+}
+
+void Tamboro::sendNoteOn(int32_t note, int32_t velocity) {
+    midi_output::sendNote(*this, midi_output::kNoteOnStatus, note, velocity, eventDeltaFrames);
+}
+
+void Tamboro::sendNoteOff(int32_t note, int32_t velocity) {
+    midi_output::sendNote(*this, midi_output::kNoteOffStatus, note, velocity, eventDeltaFrames);
 }

@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "audio_effect_x.h"
+#include "effect_factory.h"
 #include "engine/detector_state.h"
 
 class Tamboro : public AudioEffectX, public DetectorState {
@@ -53,6 +54,3 @@ private:
 
     bool allocationsSucceeded = true;
 };
-
-// Allocates and constructs one instance; null when any part of it cannot be had.
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster);

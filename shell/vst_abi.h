@@ -157,6 +157,7 @@ enum AudioMasterOpcodes : int32_t {
     audioMasterWantMidi = 6,
     audioMasterGetTime = 7,
     audioMasterProcessEvents = 8,
+    audioMasterIOChanged = 13,
     audioMasterGetSampleRate = 16,
     audioMasterGetBlockSize = 17,
     audioMasterGetCurrentProcessLevel = 23,

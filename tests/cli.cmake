@@ -7,9 +7,10 @@ function(tamboro_cli_test name)
   target_link_libraries(${name} PRIVATE tamboro_cli_core GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/cli_lsan.supp")
-  add_dependencies(${name} tamboro)
+  add_dependencies(${name} tamboro tamboro_transcriber_plugin)
   target_compile_definitions(${name} PRIVATE
     TAMBORO_PLUGIN_PATH="$<TARGET_FILE:tamboro>"
+    TAMBORO_TRANSCRIBER_PLUGIN_PATH="$<TARGET_FILE:tamboro_transcriber_plugin>"
     TAMBORO_CLI_PATH="$<TARGET_FILE:tamboro_cli>"
     TAMBORO_DEMO_FOLDER="${CMAKE_SOURCE_DIR}/tests/data/synth_demo"
     TAMBORO_RECORDED_DEMO_FOLDER="${CMAKE_SOURCE_DIR}/demo")

@@ -64,6 +64,16 @@ TEST(Command, InfoShowsWhatAHostSees) {
         EXPECT_NE(r.out.find(fact), std::string::npos) << fact;
 }
 
+// The second plug-in's displays are its own, not the first plug-in's read-outs.
+TEST(Command, InfoShowsTheTranscriberPluginAsItIs) {
+    CommandResult r = runTamboro({"info", "--plugin", TAMBORO_TRANSCRIBER_PLUGIN_PATH});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const char* fact : {"Tamboro Transcriber", "'TbTr'", "program chunks", "bypass yes", "Kick Sens",
+                             "+0.0 dB", "unlearnt"})
+        EXPECT_NE(r.out.find(fact), std::string::npos) << fact;
+    EXPECT_EQ(r.out.find("template"), std::string::npos);
+}
+
 TEST(Command, APluginThatDoesNotLoadFailsClearly) {
     ScratchFolder scratch;
     writeClicks(scratch.path("in.wav"), {1000}, 4000);

@@ -4,7 +4,8 @@
 
 add_library(validator_support STATIC validator_support.cpp)
 target_link_libraries(validator_support PUBLIC tamboro_host GTest::gtest X11::X11)
-target_compile_definitions(validator_support PUBLIC TAMBORO_PLUGIN_PATH="$<TARGET_FILE:tamboro>")
+target_compile_definitions(validator_support PUBLIC TAMBORO_PLUGIN_PATH="$<TARGET_FILE:tamboro>"
+  TAMBORO_TRANSCRIBER_PLUGIN_PATH="$<TARGET_FILE:tamboro_transcriber_plugin>")
 
 # The editor's text drawing fills fontconfig's caches, which live until the
 # process ends; the leak checker of the sanitizer build is told so.
@@ -14,7 +15,7 @@ set(validator_environment
 function(tamboro_validator_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE validator_support GTest::gtest_main)
-  add_dependencies(${name} tamboro)
+  add_dependencies(${name} tamboro tamboro_transcriber_plugin)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "${validator_environment}")
 endfunction()

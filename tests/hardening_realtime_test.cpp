@@ -27,8 +27,14 @@
 #include <mutex>
 #include <new>
 
+#include <chrono>
+#include <thread>
+
 #include "plugin_fixture.h"
+#include "plugins_under_test.h"
 #include "shell/plugin_info.h"
+#include "tests/transcriber_drum_signals.h"
+#include "transcriber_shell/transcriber_plugin_info.h"
 #include "validator_support.h"
 
 // ---------------------------------------------------------------------------
@@ -427,6 +433,69 @@ TEST_F(RealTime, RatiosHostChangesAndHostileInput) {
     effect->processReplacing(effect, none, none, -1);
     armed = false;
     expectClean("empty calls");
+}
+
+// Tamboro Transcriber: learning from live hits (its recording on the audio
+// thread, the templates built on another thread and handed over), notes,
+// both precisions, bypass and hostile input, all without a forbidden call on
+// the audio thread.
+class TranscriberRealTime : public RealTime {
+protected:
+    void SetUp() override {
+        fixedHost = FixedHost{};
+        effect = host::Instance::callEntry(libraryOf(transcriberUnderTest()), fixedCallback);
+        ASSERT_TRUE(effect);
+        violationCount = 0;
+    }
+    void TearDown() override {
+        RealTime::TearDown();
+        effect = nullptr;
+    }
+
+    void play(const std::vector<float>& mono, int32_t blockSize, bool doublePath = false) {
+        process(validator::Stereo{mono, mono}, blockSize, doublePath);
+    }
+
+    // Plays silence, one block at a time, until the builder thread has
+    // taught the drum; waiting happens between processing calls.
+    void waitUntilTaught(int32_t learn) {
+        constexpr int kMaxWaits = 1000;
+        const std::vector<float> silence(64, 0.0f);
+        for (int i = 0; i < kMaxWaits && effect->getParameter(effect, learn) != 0.0f; i++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            play(silence, 64);
+        }
+        EXPECT_EQ(effect->getParameter(effect, learn), 0.0f);
+    }
+};
+
+TEST_F(TranscriberRealTime, LearningNotesPrecisionsBypassAndHostileInput) {
+    using transcriber::Drum;
+    for (Drum drum : {Drum::Kick, Drum::Snare, Drum::HiHat}) {
+        const int32_t learn = transcriber_plugin_info::kFirstLearn + static_cast<int32_t>(drum);
+        set(learn, 1.0f);
+        play(drum_signals::example(drum, 44100.0), 64);
+        waitUntilTaught(learn);
+    }
+    expectClean("learning");
+    const std::vector<float> groove = drum_signals::render(drum_signals::groove(8), 4.5, 44100.0);
+    play(groove, 256);
+    play(groove, 4096, true);
+    expectClean("notes");
+    EXPECT_GT(fixedHost.eventCount, 0);
+    effect->dispatcher(effect, effSetBypass, 0, 1, nullptr, 0.0f);
+    play(groove, 512);
+    effect->dispatcher(effect, effSetBypass, 0, 0, nullptr, 0.0f);
+    play(groove, 1);
+    expectClean("bypass");
+    play(std::vector<float>(5000, NAN), 1000);
+    play(std::vector<float>(5000, INFINITY), 1000, true);
+    float* none[2] = {nullptr, nullptr};
+    armed = true;
+    effect->processReplacing(effect, none, none, 0);
+    effect->processReplacing(effect, none, none, 64);
+    armed = false;
+    expectClean("hostile input and empty calls");
 }
 
 }  // namespace

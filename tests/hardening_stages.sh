@@ -6,6 +6,7 @@
 # and the closing "N passed, N failed" line, and fails the run on any failure.
 
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+CHUNK_FUZZ_SECONDS=${CHUNK_FUZZ_SECONDS:-30}
 ASAN_BUILD_DIR=${ASAN_BUILD_DIR:-build-asan}
 TSAN_BUILD_DIR=${TSAN_BUILD_DIR:-build-tsan}
 
@@ -79,7 +80,7 @@ stage_address_sanitizer() {
 
 # The tests that drive the plug-in from several threads at once, and the
 # command converting several files in parallel, one instance per thread.
-THREADED_TESTS=(validator_threads_test validator_lifecycle_test)
+THREADED_TESTS=(validator_threads_test validator_lifecycle_test transcriber_plugin_test)
 
 stage_thread_sanitizer() {
     local out
@@ -125,15 +126,16 @@ stage_valgrind() {
 
 # libFuzzer for a bounded time from the committed seeds; any finding fails
 # the stage and is kept for a regression test.
-stage_fuzz() {
-    local name="libFuzzer ${FUZZ_SECONDS} s" work runs
+stage_fuzz() {  # fuzzer seconds corpus
+    local fuzzer=$1 seconds=$2 corpus=$3 name work runs
+    name="libFuzzer $fuzzer ${seconds} s"
     stage_banner "$name"
     work=$(mktemp -d)
     mkdir "$work/corpus"
     if LSAN_OPTIONS=$LEAK_SUPPRESSIONS \
-        "$ASAN_BUILD_DIR/fuzz/tamboro_fuzz" -max_total_time="$FUZZ_SECONDS" -timeout=20 \
+        "$ASAN_BUILD_DIR/fuzz/$fuzzer" -max_total_time="$seconds" -timeout=20 \
             -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$ASAN_BUILD_DIR/" \
-            "$work/corpus" fuzz/corpus 2>&1 | tee "$work/log"; then
+            "$work/corpus" "$corpus" 2>&1 | tee "$work/log"; then
         runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$work/log" | grep -oE '[0-9]+$' || true)
         stage_count "$name" 1 0 "(${runs:-?} inputs run, no finding)"
     else
@@ -157,7 +159,10 @@ stage_real_host() {
 }
 
 robustness_stages() {
-    stage_address_sanitizer && stage_fuzz
+    if stage_address_sanitizer; then
+        stage_fuzz tamboro_fuzz "$FUZZ_SECONDS" fuzz/corpus
+        stage_fuzz chunk_fuzz "$CHUNK_FUZZ_SECONDS" fuzz/chunk_corpus
+    fi
     stage_thread_sanitizer
     stage_valgrind
     stage_real_host

@@ -11,3 +11,5 @@ set_target_properties(shell_allocation_test PROPERTIES ENABLE_EXPORTS ON)
 # A host sees exactly the two entry names and nothing else of ours.
 add_test(NAME plugin_exports_only_entry_names
   COMMAND sh -c "test \"$(nm -D --defined-only '$<TARGET_FILE:tamboro>' | awk '{print $3}' | sort | xargs)\" = 'VSTPluginMain main'")
+add_test(NAME transcriber_plugin_exports_only_entry_names
+  COMMAND sh -c "test \"$(nm -D --defined-only '$<TARGET_FILE:tamboro_transcriber_plugin>' | awk '{print $3}' | sort | xargs)\" = 'VSTPluginMain main'")

@@ -1,5 +1,5 @@
 // Every dispatcher opcode 0 to 80, and a few beyond, with null arguments,
-// with non-null ones and with indices no host should send. Where the
+// with non-null ones and with indices no host should send; on both plug-ins. Where the
 // interface gives a pointer argument a meaning (a text buffer, a record, an
 // address in `value`), the non-null case passes a real object of that kind,
 // as a careless but well-formed host would; the editor's parent window is a
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "plugin_fixture.h"
+#include "plugins_under_test.h"
 #include "shell/plugin_info.h"
 #include "validator_support.h"
 
@@ -36,10 +37,10 @@ bool valueIsAddress(int32_t opcode) {
 }
 bool valueIsSize(int32_t opcode) { return opcode == effSetChunk; }
 
-class DispatcherSweep : public ::testing::Test {
+class DispatcherSweep : public EveryPlugin {
 protected:
     void SetUp() override {
-        plugin = newInstance();
+        plugin = newInstanceOf(GetParam());
         ASSERT_TRUE(plugin);
     }
 
@@ -64,7 +65,7 @@ protected:
     // The instance still answers as new after the sweep.
     void expectStillWorking() {
         EXPECT_EQ(plugin->dispatch(effGetVstVersion), 2400);
-        EXPECT_EQ(plugin->getString(effGetEffectName), "Tamboro");
+        EXPECT_EQ(plugin->getString(effGetEffectName), GetParam().effectName);
         EXPECT_EQ(plugin->dispatch(effGetProgram), 0);
         validator::MidiFaults faults;
         validator::processChecked(*plugin, validator::drumPattern(1, 2000), 128, faults);
@@ -76,13 +77,13 @@ protected:
     alignas(16) unsigned char addressTarget[kBufferSize] = {};
 };
 
-TEST_F(DispatcherSweep, EveryOpcodeWithNullArguments) {
+TEST_P(DispatcherSweep, EveryOpcodeWithNullArguments) {
     for (int32_t op = 0; op <= kLastOpcode; op++)
         for (int32_t index : kIndices) send(op, index, 0, nullptr, 0.0f);
     expectStillWorking();
 }
 
-TEST_F(DispatcherSweep, EveryOpcodeWithNonNullArguments) {
+TEST_P(DispatcherSweep, EveryOpcodeWithNonNullArguments) {
     int calls = 0;
     for (int32_t op = 0; op <= kLastOpcode; op++) {
         for (int32_t index : kIndices)
@@ -107,7 +108,7 @@ TEST_F(DispatcherSweep, EveryOpcodeWithNonNullArguments) {
     expectStillWorking();
 }
 
-TEST_F(DispatcherSweep, UnknownOpcodesAnswerZero) {
+TEST_P(DispatcherSweep, UnknownOpcodesAnswerZero) {
     for (int32_t op : {81, 100, 1000, -1, INT32_MIN, INT32_MAX}) {
         auto buffer = freshBuffer();
         EXPECT_EQ(plugin->dispatch(op, 0, 0, nullptr), 0) << op;
@@ -116,10 +117,10 @@ TEST_F(DispatcherSweep, UnknownOpcodesAnswerZero) {
     }
 }
 
-// Parameter text opcodes with an index outside 0..6 leave the buffer as it was.
-TEST_F(DispatcherSweep, OutOfRangeIndicesLeaveTextUntouched) {
+// Parameter text opcodes with an index that is no parameter leave the buffer as it was.
+TEST_P(DispatcherSweep, OutOfRangeIndicesLeaveTextUntouched) {
     for (int32_t op : {effGetParamLabel, effGetParamDisplay, effGetParamName})
-        for (int32_t index : {-1, 7, 8, 100, INT32_MIN, INT32_MAX}) {
+        for (int32_t index : {-1, GetParam().parameterSlots, GetParam().parameterSlots + 1, 100, INT32_MIN, INT32_MAX}) {
             std::vector<unsigned char> buffer(kBufferSize, kFill);
             plugin->dispatch(op, index, 0, buffer.data());
             EXPECT_EQ(buffer, std::vector<unsigned char>(kBufferSize, kFill))
@@ -128,7 +129,7 @@ TEST_F(DispatcherSweep, OutOfRangeIndicesLeaveTextUntouched) {
 }
 
 // The program never changes from 0, whatever a host sends.
-TEST_F(DispatcherSweep, ProgramStaysZero) {
+TEST_P(DispatcherSweep, ProgramStaysZero) {
     for (intptr_t value : kValues) {
         plugin->dispatch(effSetProgram, 0, value);
         EXPECT_EQ(plugin->dispatch(effGetProgram), 0) << "after effSetProgram " << value;
@@ -141,8 +142,11 @@ TEST_F(DispatcherSweep, ProgramStaysZero) {
     EXPECT_EQ(plugin->getString(effGetProgramName), plugin_info::kDefaultProgramName);
 }
 
+INSTANTIATE_FOR_EVERY_PLUGIN(DispatcherSweep);
+
 // Overlong program names and capability strings are read only up to their end.
-TEST_F(DispatcherSweep, LongStringsFromTheHost) {
+TEST(TamboroDispatcher, LongStringsFromTheHost) {
+    auto plugin = newInstance();
     std::string longName(10000, 'n');
     plugin->dispatch(effSetProgramName, 0, 0, longName.data());
     EXPECT_EQ(plugin->getString(effGetProgramName), std::string(24, 'n'));

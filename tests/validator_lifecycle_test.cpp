@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "plugin_fixture.h"
+#include "plugins_under_test.h"
 #include "validator_support.h"
 
 namespace {
@@ -32,9 +33,11 @@ void touch(host::Instance& plugin) {
     plugin.dispatch(effMainsChanged, 0, 0);
 }
 
-TEST(Lifecycle, ManyInstancesOneAfterAnother) {
+class EveryPluginLifecycle : public EveryPlugin {};
+
+TEST_P(EveryPluginLifecycle, ManyInstancesOneAfterAnother) {
     for (int i = 0; i < kInstancesInARow; i++) {
-        auto plugin = newInstance();
+        auto plugin = newInstanceOf(GetParam());
         ASSERT_TRUE(plugin);
         touch(*plugin);
         EXPECT_EQ(plugin->close(), 1);
@@ -79,15 +82,15 @@ TEST(Lifecycle, ManyInstancesAtOnceStayIndependent) {
     for (auto& plugin : plugins) EXPECT_EQ(plugin->close(), 1);
 }
 
-TEST(Lifecycle, InstancesCreatedOnSeveralThreadsAtOnce) {
-    pluginLibrary();  // loaded once, before the threads start
+TEST_P(EveryPluginLifecycle, InstancesCreatedOnSeveralThreadsAtOnce) {
+    const host::PluginLibrary& library = libraryOf(GetParam());  // loaded once, before the threads start
     std::vector<std::thread> threads;
     std::vector<int> created(kCreatorThreads, 0);
     for (int t = 0; t < kCreatorThreads; t++) {
-        threads.emplace_back([t, &created] {
+        threads.emplace_back([t, &created, &library] {
             for (int i = 0; i < kInstancesPerThread; i++) {
                 std::string error;
-                auto plugin = host::Instance::create(pluginLibrary(), error);
+                auto plugin = host::Instance::create(library, error);
                 if (!plugin) return;
                 touch(*plugin);
                 plugin->close();
@@ -98,6 +101,8 @@ TEST(Lifecycle, InstancesCreatedOnSeveralThreadsAtOnce) {
     for (auto& thread : threads) thread.join();
     for (int t = 0; t < kCreatorThreads; t++) EXPECT_EQ(created[t], kInstancesPerThread);
 }
+
+INSTANTIATE_FOR_EVERY_PLUGIN(EveryPluginLifecycle);
 
 // Editor requests in the orders hosts are known to send them. Nothing may
 // crash or leak whether or not an X display is there.

@@ -8,7 +8,9 @@
 #include <thread>
 
 #include "plugin_fixture.h"
+#include "plugins_under_test.h"
 #include "shell/plugin_info.h"
+#include "tests/transcriber_drum_signals.h"
 #include "validator_support.h"
 
 namespace {
@@ -90,6 +92,44 @@ TEST(Threads, AudioAutomationAndEditorAtOnce) {
     EXPECT_TRUE(faults.empty()) << faults.text();
     RecordProperty("parameter_writes", writes);
     RecordProperty("editor_opens", opens.load());
+    EXPECT_EQ(plugin->close(), 1);
+}
+
+// Tamboro Transcriber while a host saves and restores its state, automates
+// its sensitivities and arms its learning, all during playback: the
+// builder thread learns and hands engines over as the audio goes on.
+TEST(Threads, TranscriberSavedRestoredAndTaughtWhilePlaying) {
+    constexpr int kChunkRounds = 40;
+    auto plugin = newInstanceOf(transcriberUnderTest());
+    const std::vector<float> groove = drum_signals::render(drum_signals::groove(4), 2.0, 44100.0);
+    const validator::Stereo pattern{groove, groove};
+    std::atomic<bool> done{false};
+    validator::MidiFaults faults;
+
+    std::thread audio([&] {
+        for (int round = 0; !done.load(); round++) validator::processChecked(*plugin, pattern, kBlockSize, faults);
+    });
+    std::thread automation([&] {
+        std::mt19937 random(7);
+        std::uniform_real_distribution<float> value(0.0f, 1.0f);
+        while (!done.load()) {
+            plugin->setParameter((int32_t)(random() % transcriber_plugin_info::kNumParams), value(random));
+            plugin->getString(effGetParamDisplay, (int32_t)(random() % transcriber_plugin_info::kNumParams));
+            std::this_thread::yield();
+        }
+    });
+    for (int i = 0; i < kChunkRounds; i++) {
+        void* data = nullptr;
+        const intptr_t size = plugin->dispatch(effGetChunk, 0, 0, &data);
+        ASSERT_GT(size, 0);
+        std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+        EXPECT_EQ(plugin->dispatch(effSetChunk, 0, size, chunk.data()), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    done = true;
+    audio.join();
+    automation.join();
+    EXPECT_TRUE(faults.empty()) << faults.text();
     EXPECT_EQ(plugin->close(), 1);
 }
 

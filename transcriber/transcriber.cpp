@@ -45,6 +45,7 @@ const char* statusText(Status status) {
     case Status::SilentExample: return "the example is silent";
     case Status::NoHitInExample: return "no hit found in the example";
     case Status::OutOfMemory: return "out of memory";
+    case Status::InvalidTemplates: return "the saved templates do not fit this transcriber";
     }
     return "?";
 }
@@ -94,6 +95,31 @@ Status Transcriber::learn(Drum drum, const float* samples, size_t count, double 
         for (size_t i = 0; i < n; i++)
             kept.push_back(all[n == 1 ? all.size() - 1 : i * (all.size() - 1) / (n - 1)]);
         exampleRates_[static_cast<int>(drum)] = exampleRate;
+        rebuild();
+    } catch (const std::bad_alloc&) {
+        return Status::OutOfMemory;
+    }
+    return Status::Ok;
+}
+
+namespace {
+
+bool validTemplate(const DrumTemplate& t) {
+    if (t.frames.size() != static_cast<size_t>(kTemplateFrames) * bandCount()) return false;
+    if (!std::isfinite(t.strength) || t.strength < 0.0f) return false;
+    return std::all_of(t.frames.begin(), t.frames.end(), [](float v) { return std::isfinite(v) && v >= 0.0f; });
+}
+
+}  // namespace
+
+Status Transcriber::restoreTemplates(Drum drum, const std::vector<DrumTemplate>& saved, double exampleRate) {
+    if (sampleRate_ == 0.0) return Status::NotConfigured;
+    if (!saved.empty() && !sampleRateSupported(exampleRate)) return Status::UnsupportedSampleRate;
+    if (saved.size() > static_cast<size_t>(kMaxTemplatesPerDrum) || !std::all_of(saved.begin(), saved.end(), validTemplate))
+        return Status::InvalidTemplates;
+    try {
+        templates_[static_cast<int>(drum)] = saved;
+        exampleRates_[static_cast<int>(drum)] = saved.empty() ? 0.0 : exampleRate;
         rebuild();
     } catch (const std::bad_alloc&) {
         return Status::OutOfMemory;

@@ -31,6 +31,7 @@ enum class Status {
     SilentExample,
     NoHitInExample,
     OutOfMemory,
+    InvalidTemplates,
 };
 const char* statusText(Status status);
 
@@ -63,6 +64,13 @@ public:
     // example may be at another sample rate than the recording.
     Status learn(Drum drum, const float* samples, size_t count, double exampleRate);
     int templateCount(Drum drum) const { return decomposition_.templateCount(drum); }
+    // A drum's templates and the rate of the example they came from, so that
+    // a caller can save them; restoreTemplates() puts saved ones back (at
+    // most kMaxTemplatesPerDrum, each kTemplateFrames x bandCount() finite,
+    // non-negative values; none forgets the drum).
+    const std::vector<DrumTemplate>& templates(Drum drum) const { return templates_[static_cast<int>(drum)]; }
+    double templateRate(Drum drum) const { return exampleRates_[static_cast<int>(drum)]; }
+    Status restoreTemplates(Drum drum, const std::vector<DrumTemplate>& saved, double exampleRate);
     void setSensitivity(Drum drum, float sensitivity);
 
     // Hits reach the sink at most latency() samples after their onset has

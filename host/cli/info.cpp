@@ -85,6 +85,15 @@ std::string hostDisplay(int32_t index, float value) {
     }
 }
 
+// Tamboro's own displays are bare numbers, so the command shows what its
+// editor shows; any other plug-in's displays are shown as it gives them.
+std::string display(host::Instance& plugin, int32_t index) {
+    if (plugin.effect()->uniqueID == plugin_info::kUniqueId) return hostDisplay(index, plugin.getParameter(index));
+    const std::string label = plugin.getString(effGetParamLabel, index);
+    const std::string shown = plugin.getString(effGetParamDisplay, index);
+    return label.empty() ? shown : shown + " " + label;
+}
+
 void describeParameters(std::ostringstream& out, host::Instance& plugin, int32_t count) {
     out << "Parameters       " << count << "\n";
     char row[160];
@@ -93,7 +102,7 @@ void describeParameters(std::ostringstream& out, host::Instance& plugin, int32_t
     for (int32_t i = 0; i < count; i++) {
         std::snprintf(row, sizeof row, "  %-3d %-16s %-14s %-10s %.6f\n", i,
                       plugin.getString(effGetParamName, i).c_str(), plugin.getString(effGetParamLabel, i).c_str(),
-                      hostDisplay(i, plugin.getParameter(i)).c_str(), plugin.getParameter(i));
+                      display(plugin, i).c_str(), plugin.getParameter(i));
         out << row;
     }
 }

@@ -7,7 +7,8 @@
 //   reference_host --wav IN OUT     (IN as a 16-bit WAV file, for the session script)
 //
 // Schedule lines, in order: "set INDEX VALUE" (a parameter change made while
-// only silence was playing), "play FILE START STOP" (FILE's samples from the
+// only silence was playing), "chunk FILE" (a saved state the host restored),
+// "play FILE START STOP" (FILE's samples from the
 // plug-in's sample START on; events are compared while START <= sample <
 // STOP). Sample positions count every sample the plug-in processed, so the
 // silence in between is replayed exactly: the plug-in's velocity reads fixed
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -110,6 +112,15 @@ int main(int argc, char** argv) {
             float value;
             words >> index >> value;
             plugin->setParameter(index, value);
+        } else if (what == "chunk") {
+            std::string file;
+            words >> file;
+            std::ifstream in(file, std::ios::binary);
+            std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            if (bytes.empty() || plugin->dispatch(effSetChunk, 0, (intptr_t)bytes.size(), bytes.data()) != 1) {
+                std::cerr << "the plug-in refused the chunk in " << file << "\n";
+                return 1;
+            }
         } else if (what == "play") {
             std::string file;
             int64_t start, stop;

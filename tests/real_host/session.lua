@@ -10,7 +10,14 @@
 -- given and when, for a reference host to replay; events.txt, what it sent).
 -- Sample positions count every sample the plug-in processed, stopped
 -- transport included.
+--
+-- With TAMBORO_PLUGIN=transcriber it drives Tamboro Transcriber instead:
+-- arms each drum's learn parameter and plays that drum until the plug-in
+-- has learned it, plays the loop (events.txt), saves the session, opens it
+-- again and plays the loop once more (events_reopened.txt); positions there
+-- count from the start of the loop.
 io.stdout:setvbuf ("no")
+local TRANSCRIBER = os.getenv ("TAMBORO_PLUGIN") == "transcriber"
 
 local function env (name)
 	return os.getenv (name) or error ("environment variable " .. name .. " not set")
@@ -111,8 +118,9 @@ local player_memory = player:to_insert ():plugin (0):to_luaproc ():shmem ()
 local recorder_memory = recorder:to_insert ():plugin (0):to_luaproc ():shmem ()
 
 -- Plays one file from transport position 0, rolls a second longer so that
--- the last note-offs arrive, and stops.
-local function play (path)
+-- the last note-offs arrive, and stops. Event positions count from the
+-- start of the file when `from_start`.
+local function play (path, from_start)
 	local left, right = read_wav (path)
 	local frames = #left
 	local samples = player_memory:to_float (PLAYER_HEADER):array ()
@@ -134,23 +142,55 @@ local function play (path)
 	schedule:write (string.format ("play %s %d %d\n", path, started, player_memory:atomic_get_int (STOPPED_AT)))
 	local store = recorder_memory:to_int (1):array ()
 	for n = 0, recorder_memory:atomic_get_int (0) - 1 do
-		event_file:write (string.format ("%d %d %d %d\n", started + store[4 * n + 1], store[4 * n + 2],
+		event_file:write (string.format ("%d %d %d %d\n", (from_start and 0 or started) + store[4 * n + 1], store[4 * n + 2],
 		                                 store[4 * n + 3], store[4 * n + 4]))
 	end
 	return recorder_memory:atomic_get_int (0)
 end
 
 local demo = env ("TAMBORO_DEMO")
-set (HIGH, tonumber (env ("TAMBORO_HIGH")))
-set (LOW, tonumber (env ("TAMBORO_LOW")))
-set (FUNCTION, 0.0)
-for slot, drum in ipairs ({ "kick", "snare", "hihat" }) do
-	set (TEMPLATE, (slot - 1) / 2)
-	play (demo .. "/" .. drum .. ".wav")
+
+-- Tamboro Transcriber: each learn parameter arms its drum and reads 0 again
+-- once the plug-in has learned from the hit it heard.
+local function teach_and_reopen ()
+	for slot, drum in ipairs ({ "kick", "snare", "hihat" }) do
+		local learn = 2 + slot
+		set (learn, 1.0)
+		play (demo .. "/" .. drum .. ".wav")
+		wait_until (function () return ARDOUR.LuaAPI.get_plugin_insert_param (insert, learn) == 0 end,
+		            "learning " .. drum)
+	end
+	-- Only the loop's notes are compared.
+	event_file:close ()
+	event_file = assert (io.open (out .. "/events.txt", "w"))
+	print ("seen events=" .. play (demo .. "/loop.wav", true))
+	event_file:close ()
+	Session:save_state ("")
+	close_session ()
+	assert (load_session (env ("TAMBORO_SESSION"), "tamboro"), "cannot open the saved session")
+	local route = Session:route_by_name ("Drums")
+	player_memory = route:nth_plugin (0):to_insert ():plugin (0):to_luaproc ():shmem ()
+	plugin = route:nth_plugin (1)
+	recorder_memory = route:nth_plugin (2):to_insert ():plugin (0):to_luaproc ():shmem ()
+	print ("seen reopened=" .. plugin:to_insert ():plugin (0):name ())
+	event_file = assert (io.open (out .. "/events_reopened.txt", "w"))
+	print ("seen events_reopened=" .. play (demo .. "/loop.wav", true))
 end
-set (FUNCTION, 1.0)
-set (DRUM, 0.0)
-print ("seen events=" .. play (demo .. "/loop.wav"))
+
+if TRANSCRIBER then
+	teach_and_reopen ()
+else
+	set (HIGH, tonumber (env ("TAMBORO_HIGH")))
+	set (LOW, tonumber (env ("TAMBORO_LOW")))
+	set (FUNCTION, 0.0)
+	for slot, drum in ipairs ({ "kick", "snare", "hihat" }) do
+		set (TEMPLATE, (slot - 1) / 2)
+		play (demo .. "/" .. drum .. ".wav")
+	end
+	set (FUNCTION, 1.0)
+	set (DRUM, 0.0)
+	print ("seen events=" .. play (demo .. "/loop.wav"))
+end
 schedule:close ()
 event_file:close ()
 close_session ()

@@ -1,0 +1,67 @@
+// The plug-ins the generic validator suites run on: both libraries, each
+// loaded once per test program, with the facts those suites compare against.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+#include <ostream>
+#include <memory>
+#include <string>
+
+#include "host/plugin_host.h"
+#include "shell/plugin_info.h"
+#include "transcriber_shell/transcriber_plugin_info.h"
+
+struct PluginUnderTest {
+    const char* name;  // for test names
+    const char* path;
+    const char* effectName;
+    int32_t parameterSlots;  // indices from here on are no parameter
+};
+
+inline const PluginUnderTest kPluginsUnderTest[] = {
+    {"Tamboro", TAMBORO_PLUGIN_PATH, plugin_info::kEffectName, plugin_info::kNumParams},
+    {"TamboroTranscriber", TAMBORO_TRANSCRIBER_PLUGIN_PATH, transcriber_plugin_info::kEffectName,
+     transcriber_plugin_info::kNumParams},
+};
+
+// Test output names the plug-in rather than dumping the record's bytes.
+inline void PrintTo(const PluginUnderTest& plugin, std::ostream* out) { *out << plugin.name; }
+
+inline std::string pluginTestName(const ::testing::TestParamInfo<PluginUnderTest>& info) {
+    return info.param.name;
+}
+
+inline const host::PluginLibrary& libraryOf(const PluginUnderTest& plugin) {
+    static std::map<std::string, std::unique_ptr<host::PluginLibrary>> libraries;
+    static std::mutex mutex;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::unique_ptr<host::PluginLibrary>& library = libraries[plugin.path];
+    if (!library) {
+        std::string error;
+        library = host::PluginLibrary::open(plugin.path, error);
+        if (!library) {
+            ADD_FAILURE() << error;
+            std::abort();
+        }
+    }
+    return *library;
+}
+
+inline const PluginUnderTest& transcriberUnderTest() { return kPluginsUnderTest[1]; }
+
+inline std::unique_ptr<host::Instance> newInstanceOf(const PluginUnderTest& plugin,
+                                                     host::HostSettings settings = {}) {
+    std::string error;
+    auto instance = host::Instance::create(libraryOf(plugin), error, settings);
+    EXPECT_TRUE(instance) << error;
+    return instance;
+}
+
+// A suite run once per plug-in.
+class EveryPlugin : public ::testing::TestWithParam<PluginUnderTest> {};
+
+#define INSTANTIATE_FOR_EVERY_PLUGIN(suite) \
+    INSTANTIATE_TEST_SUITE_P(, suite, ::testing::ValuesIn(kPluginsUnderTest), pluginTestName)
