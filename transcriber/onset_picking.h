@@ -6,7 +6,9 @@
 // the scale), raised by the other drums' strength at the same moment (what
 // a loud hit leaks into the other drums), by what the free components took
 // (a tom or a cymbal leaks into the drums) and by the drum's own recent
-// strength (what a decay leaks into itself).
+// strength (what a decay leaks into itself); all but the others' share are
+// scaled by the fine-time evidence of a sudden rise in the drum's bands
+// (OnsetNovelty).
 #pragma once
 
 #include <array>
@@ -14,6 +16,7 @@
 
 #include "transcriber/decomposition.h"
 #include "transcriber/hit.h"
+#include "transcriber/onset_novelty.h"
 
 namespace transcriber {
 
@@ -30,14 +33,16 @@ public:
     void restart();
     void setSensitivity(Drum drum, float sensitivity);
     // Takes frame `frame`'s activations; writes the onsets found in frame
-    // - 1 to `onsets` and returns how many (at most one per drum).
-    int push(int64_t frame, const FrameActivations& activations, PickedOnset* onsets);
+    // - 1 to `onsets` and returns how many (at most one per drum). The
+    // novelty must hold the frames up to `frame`.
+    int push(int64_t frame, const FrameActivations& activations, const OnsetNovelty& novelty,
+             PickedOnset* onsets);
 
 private:
     static constexpr int kRing = kHistoryFrames + 2;
     float at(int drum, int64_t frame) const { return history_[drum][frame % kRing]; }
     float unexplainedAt(int drum, int64_t frame) const { return unexplained_[drum][frame % kRing]; }
-    float threshold(int drum, int64_t peak, const float* strength);
+    float threshold(int drum, int64_t peak, const float* strength, bool sudden);
 
     std::array<std::array<float, kRing>, kDrumCount> history_{}, unexplained_{};
     std::array<float, kDrumCount> sensitivity_{1.0f, 1.0f, 1.0f};
