@@ -65,6 +65,7 @@ TEST(TranscriberHits, SimultaneousFlammedAndGhostHitsAllCount) {
         {{Drum::Snare, 0.2, 0.4f}, {Drum::Snare, 0.24, 0.8f}},  // flam, 40 ms
         {{Drum::Kick, 0.2, 0.9f}, {Drum::Snare, 0.32, 0.1f}},   // ghost note, -19 dB
         {{Drum::Kick, 0.2, 0.9f}, {Drum::HiHat, 0.283, 0.15f}},  // soft hat after a loud kick
+        {{Drum::HiHat, 0.2, 0.9f}, {Drum::HiHat, 0.283, 0.3f}},  // soft hat in a loud one's ring, -10 dB
     };
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
