@@ -26,7 +26,7 @@ bool OnsetNovelty::configure(double sampleRate) {
     try {
         if (!spectrum_.configure(sampleRate, n)) return false;
         windowLength_ = n;
-        logBands_.assign(static_cast<size_t>(kLag + 1) * bandCount(), 0.0f);
+        bands_.assign(static_cast<size_t>(kLag + 1) * bandCount(), 0.0f);
         for (auto& p : profile_) p.assign(bandCount(), 0.0f);
     } catch (const std::bad_alloc&) {
         return false;
@@ -43,20 +43,21 @@ void OnsetNovelty::setProfile(Drum drum, const float* profile) {
 }
 
 void OnsetNovelty::restart() {
-    std::fill(logBands_.begin(), logBands_.end(), 0.0f);
+    std::fill(bands_.begin(), bands_.end(), 0.0f);
     for (auto& e : evidence_) e.fill(0.0f);
 }
 
 void OnsetNovelty::push(int64_t index, const float* frame, int windowLength) {
     const int bands = bandCount();
-    float* now = &logBands_[(index % (kLag + 1)) * bands];
-    const float* before = &logBands_[((index + 1) % (kLag + 1)) * bands];
+    float* now = &bands_[(index % (kLag + 1)) * bands];
+    const float* before = &bands_[((index + 1) % (kLag + 1)) * bands];
     spectrum_.analyse(frame + (windowLength - windowLength_), now);
-    for (int b = 0; b < bands; b++) now[b] = std::log1p(kLogGain * now[b]);
     std::array<float, kDrumCount> sum{};
     for (int b = 0; b < bands; b++) {
         const float reference = std::max({before[std::max(0, b - 1)], before[b], before[std::min(bands - 1, b + 1)]});
-        const float rise = std::max(0.0f, now[b] - reference);
+        // The logarithm is monotonic: only rising bands need one.
+        if (now[b] <= reference) continue;
+        const float rise = std::log((1.0f + kLogGain * now[b]) / (1.0f + kLogGain * reference));
         for (int d = 0; d < kDrumCount; d++) sum[d] += profile_[d][b] * rise;
     }
     for (int d = 0; d < kDrumCount; d++) evidence_[d][index % kKeptFrames] = sum[d];

@@ -35,7 +35,7 @@ public:
 private:
     BandSpectrum spectrum_;
     int windowLength_ = 0;
-    std::vector<float> logBands_;  // kLag + 1 frames, a ring
+    std::vector<float> bands_;  // kLag + 1 frames, a ring
     std::array<std::vector<float>, kDrumCount> profile_;
     std::array<std::array<float, kKeptFrames>, kDrumCount> evidence_{};
 };
