@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "tests/transcriber_test_support.h"
+#include "transcriber/analysis_grid.h"
+#include "transcriber/onset_novelty.h"
 
 namespace {
 
@@ -65,6 +67,7 @@ TEST(TranscriberHits, SimultaneousFlammedAndGhostHitsAllCount) {
         {{Drum::Snare, 0.2, 0.4f}, {Drum::Snare, 0.24, 0.8f}},  // flam, 40 ms
         {{Drum::Kick, 0.2, 0.9f}, {Drum::Snare, 0.32, 0.1f}},   // ghost note, -19 dB
         {{Drum::Kick, 0.2, 0.9f}, {Drum::HiHat, 0.283, 0.15f}},  // soft hat after a loud kick
+        {{Drum::HiHat, 0.2, 0.9f}, {Drum::HiHat, 0.283, 0.3f}},  // soft hat in a loud one's ring, -10 dB
     };
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
@@ -174,6 +177,41 @@ TEST(TranscriberExamples, SeveralHitsInOneExampleBecomeSeveralTemplates) {
     const std::vector<float> example = drum_signals::render(layers, 4.5, kRate);
     ASSERT_EQ(engine.learn(transcriber::Drum::Snare, example.data(), example.size(), kRate), Status::Ok);
     EXPECT_EQ(engine.templateCount(transcriber::Drum::Snare), transcriber::Transcriber::kMaxTemplatesPerDrum);
+}
+
+// The fine-time evidence in the hi-hat's bands, frame by frame, for a
+// recording (flat profile: every band counts alike).
+std::vector<float> hatRises(const std::vector<float>& audio) {
+    const transcriber::AnalysisGrid grid = transcriber::analysisGrid(kRate);
+    transcriber::OnsetNovelty novelty;
+    EXPECT_TRUE(novelty.configure(kRate));
+    novelty.setProfile(transcriber::Drum::HiHat, std::vector<float>(transcriber::bandCount(), 1.0f).data());
+    // Frame f's window ends at sample (f + 1) * hop; silence before the start.
+    std::vector<float> padded(grid.windowLength, 0.0f);
+    padded.insert(padded.end(), audio.begin(), audio.end());
+    std::vector<float> rises;
+    for (size_t f = 0; (f + 1) * grid.hop <= audio.size(); f++) {
+        novelty.push(static_cast<int64_t>(f), padded.data() + (f + 1) * grid.hop, grid.windowLength);
+        rises.push_back(novelty.evidence(transcriber::Drum::HiHat, static_cast<int64_t>(f)));
+    }
+    return rises;
+}
+
+TEST(TranscriberNovelty, AStrokeRisesSuddenlyItsRingDoesNotAndNeitherDoesSilence) {
+    const transcriber::AnalysisGrid grid = transcriber::analysisGrid(kRate);
+    const auto frameOf = [&](double seconds) { return static_cast<size_t>(seconds * kRate / grid.hop); };
+    // A loud hat, then one 10 dB softer in its ring.
+    const std::vector<float> rises = hatRises(
+        drum_signals::render({{transcriber::Drum::HiHat, 0.2, 0.9f}, {transcriber::Drum::HiHat, 0.283, 0.3f}}, 0.6, kRate));
+    const auto peakNear = [&](double seconds) {
+        return *std::max_element(rises.begin() + frameOf(seconds) - 2, rises.begin() + frameOf(seconds) + 4);
+    };
+    EXPECT_EQ(*std::max_element(rises.begin(), rises.begin() + frameOf(0.19)), 0.0f);
+    EXPECT_GT(peakNear(0.2), 1.0f);
+    // Both sides of what the onset picker takes for a sudden rise (0.25).
+    EXPECT_GT(peakNear(0.283), 0.25f);
+    EXPECT_LT(*std::max_element(rises.begin() + frameOf(0.23), rises.begin() + frameOf(0.275)), 0.25f);
+    EXPECT_LT(*std::max_element(rises.begin() + frameOf(0.32), rises.end()), 0.25f);
 }
 
 }  // namespace

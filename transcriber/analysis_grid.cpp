@@ -24,14 +24,18 @@ bool sampleRateSupported(double sampleRate) {
     return sampleRate >= kMinSampleRate && sampleRate <= kMaxSampleRate;
 }
 
-AnalysisGrid analysisGrid(double sampleRate) {
-    AnalysisGrid grid;
+int foldedWindowLength(double sampleRate, double seconds) {
     // The transform takes the window folded in half (see BandSpectrum), so
     // its size is half the window's and must be even.
-    int n = static_cast<int>(std::lround(sampleRate * kWindowSeconds));
+    int n = static_cast<int>(std::lround(sampleRate * seconds));
     n += (4 - n % 4) % 4;
     while (!fastTransformSize(n / 2)) n += 4;
-    grid.windowLength = n;
+    return n;
+}
+
+AnalysisGrid analysisGrid(double sampleRate) {
+    AnalysisGrid grid;
+    grid.windowLength = foldedWindowLength(sampleRate, kWindowSeconds);
     grid.hop = static_cast<int>(std::lround(sampleRate * kHopSeconds));
     return grid;
 }

@@ -20,6 +20,9 @@ struct AnalysisGrid {
 };
 
 AnalysisGrid analysisGrid(double sampleRate);
+// A window of about `seconds` for BandSpectrum whose transform is fast (and
+// so needs no scratch memory).
+int foldedWindowLength(double sampleRate, double seconds);
 bool sampleRateSupported(double sampleRate);
 
 // Centre frequencies of the bands: spaced by a fixed width in Hz at the low

@@ -7,8 +7,8 @@
 namespace transcriber {
 BandSpectrum::~BandSpectrum() { kiss_fftr_free(fft_); }
 
-bool BandSpectrum::configure(double sampleRate) {
-    const int n = analysisGrid(sampleRate).windowLength;
+bool BandSpectrum::configure(double sampleRate, int windowLength) {
+    const int n = windowLength > 0 ? windowLength : analysisGrid(sampleRate).windowLength;
     const int size = n / 2;  // the transform's
     kiss_fftr_free(fft_);
     fft_ = kiss_fftr_alloc(size, 0, nullptr, nullptr);

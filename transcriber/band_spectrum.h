@@ -21,8 +21,9 @@ public:
     BandSpectrum(const BandSpectrum&) = delete;
     BandSpectrum& operator=(const BandSpectrum&) = delete;
 
-    // Allocates everything; returns false when out of memory.
-    bool configure(double sampleRate);
+    // Allocates everything; returns false when out of memory. The window is
+    // the analysis grid's unless given (samples, a multiple of 4).
+    bool configure(double sampleRate, int windowLength = 0);
     int windowLength() const { return static_cast<int>(window_.size()); }
 
     // frame: windowLength() samples, oldest first. bands: bandCount() values.

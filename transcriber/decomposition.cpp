@@ -28,7 +28,8 @@ constexpr float kFreeWidthInSpacings = 0.7f;
 // compare plain magnitudes, where the low bands dominate.
 constexpr float kWeightPower = 0.5f;
 constexpr float kQuietestWeightedBand = 1e-3f;  // of the loudest
-constexpr int kSweeps = 30;
+// Eight sweeps measured the same accuracy as thirty, in a fifth of the time.
+constexpr int kSweeps = 8;
 // The floor follows the energy that the prediction leaves unexplained:
 // rising by this share of the difference per frame, falling more slowly,
 // so it settles on sustained sound but not on single hits.

@@ -24,6 +24,16 @@ constexpr float kMedianWeight = 1.5f;
 // closer flams sound as one hit.
 constexpr int kMinFramesApart = 2;
 constexpr int64_t kLongAgo = -1000;
+// Where the fine-time evidence shows a sudden rise in the drum's bands (a
+// mean rise of the log magnitude above this), the threshold is scaled down,
+// elsewhere up: a soft hat in a louder one's ring or a ghost stroke after a
+// loud snare rises suddenly though its activation is small, while what a
+// reverberation tail or a tom leaks into a drum does not. A kick rarely
+// hides, but is often falsely read from the others. (Measured: drum F 0.924
+// instead of 0.909, onset F 0.937 instead of 0.921.)
+constexpr float kSuddenRise = 0.25f;
+constexpr float kScaleWhenSudden[kDrumCount] = {1.0f, 0.5f, 0.5f};
+constexpr float kScaleOtherwise[kDrumCount] = {2.0f, 1.5f, 1.5f};
 
 }  // namespace
 
@@ -39,7 +49,7 @@ void OnsetPicker::setSensitivity(Drum drum, float sensitivity) {
     sensitivity_[static_cast<int>(drum)] = sensitivity;
 }
 
-float OnsetPicker::threshold(int d, int64_t peak, const float* strength) {
+float OnsetPicker::threshold(int d, int64_t peak, const float* strength, bool sudden) {
     float others = 0.0f;
     for (int o = 0; o < kDrumCount; o++)
         if (o != d) others += strength[o];
@@ -52,10 +62,15 @@ float OnsetPicker::threshold(int d, int64_t peak, const float* strength) {
     const float median = recent[recent.size() / 2];
     const float floor = std::max(kLowestOnset, kShareOfLoudest * loudest_[d]) / sensitivity_[d];
     const float unexplained = unexplainedAt(d, peak - 1) + unexplainedAt(d, peak) + unexplainedAt(d, peak + 1);
-    return floor + kShareOfUnexplained * unexplained + kShareOfOthers[d] * others + kShareOfOwnRecent * ownRecent + kMedianWeight * median;
+    const float leaked = kShareOfOthers[d] * others;
+    const float own = floor + kShareOfUnexplained * unexplained + kShareOfOwnRecent * ownRecent + kMedianWeight * median;
+    // A stroke of another drum rises suddenly too, so the evidence does not
+    // lower the share of the others.
+    return sudden ? leaked + kScaleWhenSudden[d] * own : kScaleOtherwise[d] * (leaked + own);
 }
 
-int OnsetPicker::push(int64_t frame, const FrameActivations& activations, PickedOnset* onsets) {
+int OnsetPicker::push(int64_t frame, const FrameActivations& activations, const OnsetNovelty& novelty,
+                      PickedOnset* onsets) {
     for (int d = 0; d < kDrumCount; d++) {
         history_[d][frame % kRing] = activations.drum[d];
         unexplained_[d][frame % kRing] = activations.unexplained[d];
@@ -74,7 +89,7 @@ int OnsetPicker::push(int64_t frame, const FrameActivations& activations, Picked
         const float before = at(d, peak - 1), here = at(d, peak), after = at(d, peak + 1);
         if (!(here >= before && here > after)) continue;
         if (peak - lastOnset_[d] < kMinFramesApart) continue;
-        if (strength[d] <= threshold(d, peak, strength)) continue;
+        if (strength[d] <= threshold(d, peak, strength, sudden(d, peak, novelty))) continue;
         loudest_[d] = std::max(loudest_[d], strength[d]);
         lastOnset_[d] = peak;
         // The onset lies towards the stronger neighbour.
@@ -84,13 +99,20 @@ int OnsetPicker::push(int64_t frame, const FrameActivations& activations, Picked
     return found;
 }
 
-void OnsetPicker::levels(int64_t frame, float* strength, float* threshold) {
+bool OnsetPicker::sudden(int d, int64_t peak, const OnsetNovelty& novelty) {
+    const Drum drum = static_cast<Drum>(d);
+    const float rise = std::max({novelty.evidence(drum, peak - 1), novelty.evidence(drum, peak),
+                                 novelty.evidence(drum, peak + 1)});
+    return rise > kSuddenRise;
+}
+
+void OnsetPicker::levels(int64_t frame, const OnsetNovelty& novelty, float* strength, float* threshold) {
     // The threshold looks kHistoryFrames back: nothing to show before that.
     const int64_t peak = frame - 1;
     const bool early = peak < kHistoryFrames;
     for (int d = 0; d < kDrumCount; d++)
         strength[d] = early ? 0.0f : at(d, peak - 1) + at(d, peak) + at(d, peak + 1);
-    for (int d = 0; d < kDrumCount; d++) threshold[d] = early ? 0.0f : this->threshold(d, peak, strength);
+    for (int d = 0; d < kDrumCount; d++) threshold[d] = early ? 0.0f : this->threshold(d, peak, strength, sudden(d, peak, novelty));
 }
 
 }  // namespace transcriber

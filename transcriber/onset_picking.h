@@ -6,7 +6,9 @@
 // the scale), raised by the other drums' strength at the same moment (what
 // a loud hit leaks into the other drums), by what the free components took
 // (a tom or a cymbal leaks into the drums) and by the drum's own recent
-// strength (what a decay leaks into itself).
+// strength (what a decay leaks into itself); all but the others' share are
+// scaled by the fine-time evidence of a sudden rise in the drum's bands
+// (OnsetNovelty).
 #pragma once
 
 #include <array>
@@ -14,6 +16,7 @@
 
 #include "transcriber/decomposition.h"
 #include "transcriber/hit.h"
+#include "transcriber/onset_novelty.h"
 
 namespace transcriber {
 
@@ -30,11 +33,13 @@ public:
     void restart();
     void setSensitivity(Drum drum, float sensitivity);
     // Takes frame `frame`'s activations; writes the onsets found in frame
-    // - 1 to `onsets` and returns how many (at most one per drum).
-    int push(int64_t frame, const FrameActivations& activations, PickedOnset* onsets);
+    // - 1 to `onsets` and returns how many (at most one per drum). The
+    // novelty must hold the frames up to `frame`.
+    int push(int64_t frame, const FrameActivations& activations, const OnsetNovelty& novelty,
+             PickedOnset* onsets);
     // After push(frame): per drum, the strength around frame - 1 and the
     // threshold it is compared with there.
-    void levels(int64_t frame, float* strength, float* threshold);
+    void levels(int64_t frame, const OnsetNovelty& novelty, float* strength, float* threshold);
 
 private:
     static constexpr int kRing = kHistoryFrames + 2;
@@ -43,7 +48,9 @@ private:
     static size_t slot(int64_t frame) { return static_cast<size_t>((frame % kRing + kRing) % kRing); }
     float at(int drum, int64_t frame) const { return history_[drum][slot(frame)]; }
     float unexplainedAt(int drum, int64_t frame) const { return unexplained_[drum][slot(frame)]; }
-    float threshold(int drum, int64_t peak, const float* strength);
+    // Whether the drum's bands rise suddenly around the peak.
+    static bool sudden(int drum, int64_t peak, const OnsetNovelty& novelty);
+    float threshold(int drum, int64_t peak, const float* strength, bool sudden);
 
     std::array<std::array<float, kRing>, kDrumCount> history_{}, unexplained_{};
     std::array<float, kDrumCount> sensitivity_{1.0f, 1.0f, 1.0f};

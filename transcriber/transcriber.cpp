@@ -23,6 +23,7 @@ constexpr float kMostSensitivity = 1e3f;
 // window of the frame whose activation peaks: template frame 0 is the
 // first frame ending after the onset.
 constexpr double kOnsetBeforeFrameEnd = 0.5;
+constexpr int kNoveltyProfileFrames = 2;
 
 }  // namespace
 
@@ -53,7 +54,7 @@ const char* statusText(Status status) {
 Status Transcriber::configure(double sampleRate, const Settings& settings) {
     if (!sampleRateSupported(sampleRate)) return Status::UnsupportedSampleRate;
     try {
-        if (!spectrum_.configure(sampleRate)) return Status::OutOfMemory;
+        if (!spectrum_.configure(sampleRate) || !novelty_.configure(sampleRate)) return Status::OutOfMemory;
         sampleRate_ = sampleRate;
         settings_ = settings;
         const AnalysisGrid grid = analysisGrid(sampleRate);
@@ -142,6 +143,15 @@ void Transcriber::rebuild() {
     for (int d = 0; d < kDrumCount; d++)
         for (const DrumTemplate& t : templates_[d]) decomposition_.addTemplate(static_cast<Drum>(d), t);
     decomposition_.prepare();
+    for (int d = 0; d < kDrumCount; d++) {
+        if (templates_[d].empty()) continue;
+        // The loudest template's opening frames: where the drum's attack is.
+        const std::vector<float>& frames = templates_[d].back().frames;
+        std::vector<float> profile(bandCount(), 0.0f);
+        for (int f = 0; f < kNoveltyProfileFrames; f++)
+            for (int b = 0; b < usable; b++) profile[b] += frames[f * bandCount() + b];
+        novelty_.setProfile(static_cast<Drum>(d), profile.data());
+    }
     for (int d = 0; d < kDrumCount; d++) setSensitivity(static_cast<Drum>(d), settings_.sensitivity[d]);
     restart();
 }
@@ -152,6 +162,7 @@ void Transcriber::restart() {
     std::fill(input_.begin(), input_.end(), 0.0f);
     decomposition_.restart();
     picker_.restart();
+    novelty_.restart();
     samples_ = 0;
     streamEnd_ = -1;
 }
@@ -193,14 +204,15 @@ void Transcriber::analyseFrame(HitSink& sink) {
     std::copy(input_.begin() + oldest, input_.end(), frame_.begin());
     std::copy(input_.begin(), input_.begin() + oldest, frame_.begin() + (n - oldest));
     spectrum_.analyse(frame_.data(), bands_.data());
+    novelty_.push(samples_ / hop_ - 1, frame_.data(), n);
     FrameActivations activations;
     int64_t frame = 0;
     if (!decomposition_.push(bands_.data(), activations, frame)) return;
     PickedOnset onsets[kDrumCount];
-    const int found = picker_.push(frame, activations, onsets);
+    const int found = picker_.push(frame, activations, novelty_, onsets);
     if (observer_) {
         float strength[kDrumCount], threshold[kDrumCount];
-        picker_.levels(frame, strength, threshold);
+        picker_.levels(frame, novelty_, strength, threshold);
         observer_->onFrame(std::llround((frame - kOnsetBeforeFrameEnd) * hop_), strength, threshold);
     }
     for (int i = 0; i < found; i++) {

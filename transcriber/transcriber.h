@@ -18,6 +18,7 @@
 #include "transcriber/decomposition.h"
 #include "transcriber/example_hits.h"
 #include "transcriber/hit.h"
+#include "transcriber/onset_novelty.h"
 #include "transcriber/onset_picking.h"
 
 namespace transcriber {
@@ -97,6 +98,7 @@ private:
     Decomposition decomposition_;
     std::array<std::vector<DrumTemplate>, kDrumCount> templates_;
     std::array<double, kDrumCount> exampleRates_{};
+    OnsetNovelty novelty_;
     OnsetPicker picker_;
     std::vector<float> input_;  // the newest window of samples, a ring
     std::vector<float> frame_;
