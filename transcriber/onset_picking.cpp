@@ -20,9 +20,11 @@ constexpr float kShareOfOwnRecent = 0.4f;
 // tom, a cymbal, reverberation).
 constexpr float kShareOfUnexplained = 0.05f;
 constexpr float kMedianWeight = 1.5f;
-// Two onsets of one drum need this many frames between them (about 12 ms):
-// closer flams sound as one hit.
-constexpr int kMinFramesApart = 2;
+// Two onsets of one drum need this many frames between them (kick and snare
+// about 17 ms, so double kicks and drags from 15 ms on stay two hits; the
+// hi-hat about 23 ms, because a hat struck with a snare can show two peaks
+// a few milliseconds apart, and 16th hats at 180 bpm are 83 ms apart).
+constexpr int kMinFramesApart[kDrumCount] = {3, 3, 4};
 constexpr int64_t kLongAgo = -1000;
 // Where the fine-time evidence shows a sudden rise in the drum's bands (a
 // mean rise of the log magnitude above this), the threshold is scaled down,
@@ -88,7 +90,7 @@ int OnsetPicker::push(int64_t frame, const FrameActivations& activations, const 
     for (int d = 0; d < kDrumCount; d++) {
         const float before = at(d, peak - 1), here = at(d, peak), after = at(d, peak + 1);
         if (!(here >= before && here > after)) continue;
-        if (peak - lastOnset_[d] < kMinFramesApart) continue;
+        if (peak - lastOnset_[d] < kMinFramesApart[d]) continue;
         if (strength[d] <= threshold(d, peak, strength, sudden(d, peak, novelty))) continue;
         loudest_[d] = std::max(loudest_[d], strength[d]);
         lastOnset_[d] = peak;
