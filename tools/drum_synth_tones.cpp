@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "drum_synth_noise.h"
+
 namespace drums::tones {
 
 namespace {
@@ -9,14 +11,7 @@ namespace {
 constexpr double kRate = 44100.0;
 constexpr double kPi = 3.14159265358979323846;
 
-uint32_t nextRandom(uint32_t& state) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-}
-
-float noise(uint32_t& state) { return (float)nextRandom(state) / 2147483648.0f - 1.0f; }
+float noise(uint32_t& state) { return (float)xorshift32(state) / 2147483648.0f - 1.0f; }
 
 constexpr double kKickTone = 1102.5, kSnareTone = 2205.0, kHiHatTone = 4410.0;
 
