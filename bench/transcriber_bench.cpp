@@ -3,7 +3,7 @@
 // second of processing.
 #include <benchmark/benchmark.h>
 
-#include "tests/transcriber_drum_signals.h"
+#include "tools/drum_synth_any_rate.h"
 #include "transcriber/transcriber.h"
 
 namespace {
@@ -24,10 +24,10 @@ void streaming(benchmark::State& state) {
     transcriber::Transcriber engine;
     engine.configure(kRate);
     for (Drum d : {Drum::Kick, Drum::Snare, Drum::HiHat}) {
-        const std::vector<float> example = drum_signals::example(d, kRate);
+        const std::vector<float> example = drums::any_rate::example(d, kRate);
         engine.learn(d, example.data(), example.size(), kRate);
     }
-    const std::vector<float> audio = drum_signals::render(drum_signals::groove(kBeats), kBeats * 0.5, kRate);
+    const std::vector<float> audio = drums::any_rate::render(drums::any_rate::groove(kBeats), kBeats * 0.5, kRate);
     CountingSink sink;
     for (auto _ : state) {
         for (size_t at = 0; at < audio.size(); at += kBlock)

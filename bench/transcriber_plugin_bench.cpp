@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "shell/effect_factory.h"
-#include "tests/transcriber_drum_signals.h"
+#include "tools/drum_synth_any_rate.h"
 #include "transcriber_shell/transcriber_plugin_info.h"
 
 namespace {
@@ -65,7 +65,7 @@ public:
     double learn(Drum drum, int32_t block) {
         const int32_t learn = kFirstLearn + static_cast<int32_t>(drum);
         effect->setParameter(effect, learn, 1.0f);
-        double worst = play(drum_signals::example(drum, kRate), block);
+        double worst = play(drums::any_rate::example(drum, kRate), block);
         // Real time: one block of silence per block's duration.
         const std::vector<float> silence((size_t)block, 0.0f);
         const auto blockTime = std::chrono::duration<double>(block / kRate);
@@ -82,7 +82,7 @@ public:
 void groove(benchmark::State& state) {
     Plugin plugin;
     for (Drum d : {Drum::Kick, Drum::Snare, Drum::HiHat}) plugin.learn(d, 512);
-    const std::vector<float> audio = drum_signals::render(drum_signals::groove(kBeats), kBeats * 0.5, kRate);
+    const std::vector<float> audio = drums::any_rate::render(drums::any_rate::groove(kBeats), kBeats * 0.5, kRate);
     for (auto _ : state) plugin.play(audio, 512);
     const double seconds = audio.size() / kRate * state.iterations();
     state.counters["x_realtime"] = benchmark::Counter(seconds, benchmark::Counter::kIsRate);
@@ -103,7 +103,7 @@ void learning_64(benchmark::State& state) {
 void steady_64(benchmark::State& state) {
     Plugin plugin;
     for (Drum d : {Drum::Kick, Drum::Snare, Drum::HiHat}) plugin.learn(d, 512);
-    const std::vector<float> audio = drum_signals::render(drum_signals::groove(8), 4.0, kRate);
+    const std::vector<float> audio = drums::any_rate::render(drums::any_rate::groove(8), 4.0, kRate);
     double worst = 0.0;
     for (auto _ : state) worst = std::max(worst, plugin.play(audio, 64));
     state.counters["worst_block_cpu_us"] = worst;

@@ -3,7 +3,7 @@
 # finds. The run script builds the same tests again under the sanitizers.
 
 add_library(validator_support STATIC validator_support.cpp)
-target_link_libraries(validator_support PUBLIC tamboro_host GTest::gtest X11::X11)
+target_link_libraries(validator_support PUBLIC tamboro_host tamboro_drums GTest::gtest X11::X11)
 target_compile_definitions(validator_support PUBLIC TAMBORO_PLUGIN_PATH="$<TARGET_FILE:tamboro>"
   TAMBORO_TRANSCRIBER_PLUGIN_PATH="$<TARGET_FILE:tamboro_transcriber_plugin>")
 
@@ -35,7 +35,6 @@ endif()
 # Every seed and every past finding of the fuzzer, replayed against tamboro.so.
 tamboro_validator_test(hardening_fuzz_replay_test hardening_fuzz_replay_test.cpp
                        ${CMAKE_SOURCE_DIR}/fuzz/host_actions.cpp)
-target_link_libraries(hardening_fuzz_replay_test PRIVATE tamboro_drums)
 target_compile_definitions(hardening_fuzz_replay_test PRIVATE
   TAMBORO_FUZZ_DIR="${CMAKE_SOURCE_DIR}/fuzz")
 

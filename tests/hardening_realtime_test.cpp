@@ -33,7 +33,7 @@
 #include "plugin_fixture.h"
 #include "plugins_under_test.h"
 #include "shell/plugin_info.h"
-#include "tests/transcriber_drum_signals.h"
+#include "tools/drum_synth_any_rate.h"
 #include "transcriber_shell/transcriber_plugin_info.h"
 #include "validator_support.h"
 
@@ -474,11 +474,11 @@ TEST_F(TranscriberRealTime, LearningNotesPrecisionsBypassAndHostileInput) {
     for (Drum drum : {Drum::Kick, Drum::Snare, Drum::HiHat}) {
         const int32_t learn = transcriber_plugin_info::kFirstLearn + static_cast<int32_t>(drum);
         set(learn, 1.0f);
-        play(drum_signals::example(drum, 44100.0), 64);
+        play(drums::any_rate::example(drum, 44100.0), 64);
         waitUntilTaught(learn);
     }
     expectClean("learning");
-    const std::vector<float> groove = drum_signals::render(drum_signals::groove(8), 4.5, 44100.0);
+    const std::vector<float> groove = drums::any_rate::render(drums::any_rate::groove(8), 4.5, 44100.0);
     play(groove, 256);
     play(groove, 4096, true);
     expectClean("notes");

@@ -4,39 +4,13 @@
 #include <limits>
 #include <random>
 
+#include "tools/drum_synth_panned.h"
+
 namespace reference {
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-enum class Drum { Kick, Snare, HiHat };
-
-// One hit of the drum, starting at start, added into the signal.
-void addHit(Stereo& s, size_t start, Drum drum, double gain, double pan, double rate,
-            std::mt19937& rng) {
-    std::uniform_real_distribution<double> noise(-1.0, 1.0);
-    const double seconds = drum == Drum::Kick ? 0.3 : drum == Drum::Snare ? 0.2 : 0.06;
-    const size_t length = (size_t)(seconds * rate);
-    double phase = 0.0, previousNoise = 0.0;
-    for (size_t i = 0; i < length && start + i < s.size(); i++) {
-        const double t = (double)i / rate;
-        double x = 0.0;
-        if (drum == Drum::Kick) {
-            phase += 2.0 * kPi * (50.0 + 100.0 * std::exp(-t / 0.03)) / rate;
-            x = std::sin(phase) * std::exp(-t / 0.08);
-        } else if (drum == Drum::Snare) {
-            phase += 2.0 * kPi * 190.0 / rate;
-            x = 0.5 * std::sin(phase) * std::exp(-t / 0.05) + 0.6 * noise(rng) * std::exp(-t / 0.06);
-        } else {
-            const double n = noise(rng);
-            x = 0.7 * (n - previousNoise) * std::exp(-t / 0.015);
-            previousNoise = n;
-        }
-        s.left[start + i] += gain * (1.0 - pan) * x;
-        s.right[start + i] += gain * (1.0 + pan) * x;
-    }
-}
 
 }  // namespace
 
@@ -79,7 +53,8 @@ Stereo drumPattern(uint32_t seed, size_t frames, double sampleRate) {
     s.appendConstant(0.0, 0.0, frames);
     for (size_t at = (size_t)(0.05 * sampleRate); at < frames;
          at += (size_t)(gap(rng) * sampleRate))
-        addHit(s, at, (Drum)drum(rng), gain(rng), pan(rng), sampleRate, rng);
+        drums::panned::addHit(s.left, s.right, at, (drums::Kind)drum(rng), gain(rng), pan(rng),
+                              sampleRate, rng);
     return s;
 }
 

@@ -13,7 +13,7 @@
 
 #include "host/plugin_host.h"
 #include "tests/plugins_under_test.h"
-#include "tests/transcriber_drum_signals.h"
+#include "tools/drum_synth_any_rate.h"
 #include "transcriber_shell/transcriber_plugin_info.h"
 
 namespace transcriber_plugin_test {
@@ -44,7 +44,7 @@ inline void teachLive(host::Instance& plugin, transcriber::Drum drum) {
     const int32_t learn = transcriber_plugin_info::kFirstLearn + static_cast<int32_t>(drum);
     plugin.setParameter(learn, 1.0f);
     ASSERT_EQ(display(plugin, learn), "armed");
-    play(plugin, drum_signals::example(drum, kRate), 512);
+    play(plugin, drums::any_rate::example(drum, kRate), 512);
     const std::vector<float> silence(512, 0.0f);
     for (int i = 0; i < kMaxWaits && display(plugin, learn) == "armed"; i++) {
         std::this_thread::sleep_for(kWait);

@@ -27,7 +27,7 @@ int engineLatency(double rate) {
     return engine.latency();
 }
 
-std::vector<float> groove() { return drum_signals::render(drum_signals::groove(12), kGrooveSeconds, kRate); }
+std::vector<float> groove() { return drums::any_rate::render(drums::any_rate::groove(12), kGrooveSeconds, kRate); }
 
 std::vector<float> withSilence(std::vector<float> audio, size_t frames) {
     audio.resize(audio.size() + frames, 0.0f);
@@ -351,7 +351,7 @@ TEST(TranscriberLearning, AHitTeachesOnlyTheArmedDrumAndDisarmsIt) {
     EXPECT_EQ(display(*plugin, kKickLearn), "unlearnt");
     EXPECT_EQ(display(*plugin, kHiHatLearn), "unlearnt");
     restartStream(*plugin);
-    play(*plugin, withSilence(drum_signals::example(Drum::Snare, kRate), 8192), 512);
+    play(*plugin, withSilence(drums::any_rate::example(Drum::Snare, kRate), 8192), 512);
     const std::vector<host::MidiRecord> ons = noteOns(*plugin);
     ASSERT_EQ(ons.size(), 1u);
     EXPECT_EQ(ons[0].data1(), plugin_info::kNoteSnare);

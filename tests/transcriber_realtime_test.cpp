@@ -48,7 +48,7 @@ using namespace transcriber_test;
 TEST(TranscriberRealTime, ProcessAndFlushAllocateNothing) {
     transcriber::Transcriber engine;
     teach(engine, 48000.0, 44100.0);
-    std::vector<float> audio = drum_signals::render(drum_signals::groove(8), 4.5, 48000.0);
+    std::vector<float> audio = drums::any_rate::render(drums::any_rate::groove(8), 4.5, 48000.0);
     audio[5000] = std::numeric_limits<float>::quiet_NaN();
     HitList sink;
     allocations = 0;

@@ -10,7 +10,7 @@
 namespace {
 
 using namespace transcriber_test;
-using drum_signals::PlacedHit;
+using drums::any_rate::PlacedHit;
 using transcriber::Status;
 
 constexpr double kRate = 44100.0;
@@ -24,7 +24,7 @@ bool sameHits(const std::vector<Hit>& a, const std::vector<Hit>& b) {
 TEST(TranscriberStreaming, EveryBlockSizeGivesTheSameHits) {
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
-    const std::vector<float> audio = drum_signals::render(drum_signals::groove(12), 6.5, kRate);
+    const std::vector<float> audio = drums::any_rate::render(drums::any_rate::groove(12), 6.5, kRate);
     const std::vector<Hit> reference = transcribe(engine, audio, 512);
     ASSERT_FALSE(reference.empty());
     for (size_t block : {1, 63, 256, 4096, 1 << 20})
@@ -34,11 +34,11 @@ TEST(TranscriberStreaming, EveryBlockSizeGivesTheSameHits) {
 TEST(TranscriberStreaming, AGrooveIsTranscribedAtEveryRateFromExamplesAt44100) {
     // 36 hits; a stray soft one either way is no fault of the rate.
     constexpr int kAllowed = 2;
-    const std::vector<PlacedHit> placed = drum_signals::groove(12);
+    const std::vector<PlacedHit> placed = drums::any_rate::groove(12);
     for (double rate : {22050.0, 44100.0, 48000.0, 96000.0, 192000.0}) {
         transcriber::Transcriber engine;
         teach(engine, rate, kRate);
-        const Comparison c = compare(placed, transcribe(engine, drum_signals::render(placed, 6.5, rate)), rate);
+        const Comparison c = compare(placed, transcribe(engine, drums::any_rate::render(placed, 6.5, rate)), rate);
         EXPECT_LE(c.missed, kAllowed) << rate << " Hz";
         EXPECT_LE(c.extra, kAllowed) << rate << " Hz";
     }
@@ -48,7 +48,7 @@ TEST(TranscriberStreaming, LatencyIsAtMost25MillisecondsAndHitsComeWithinIt) {
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
     EXPECT_LE(engine.latency(), 0.025 * kRate);
-    const std::vector<float> audio = drum_signals::render(drum_signals::groove(4), 2.5, kRate);
+    const std::vector<float> audio = drums::any_rate::render(drums::any_rate::groove(4), 2.5, kRate);
     HitList sink;
     for (size_t at = 0; at < audio.size(); at++) {
         engine.process(&audio[at], 1, sink);
@@ -72,7 +72,8 @@ TEST(TranscriberHits, SimultaneousFlammedAndGhostHitsAllCount) {
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
     for (size_t i = 0; i < cases.size(); i++) {
-        const Comparison c = compare(cases[i], transcribe(engine, drum_signals::render(cases[i], 1.0, kRate)), kRate);
+        const Comparison c =
+            compare(cases[i], transcribe(engine, drums::any_rate::render(cases[i], 1.0, kRate)), kRate);
         EXPECT_EQ(c.missed, 0) << "case " << i;
         EXPECT_EQ(c.extra, 0) << "case " << i;
     }
@@ -83,7 +84,7 @@ TEST(TranscriberHits, ADecayDoesNotTriggerAgainAtAnyLevel) {
     teach(engine, kRate, kRate);
     for (transcriber::Drum d : {transcriber::Drum::Kick, transcriber::Drum::Snare, transcriber::Drum::HiHat})
         for (float gain : {1.0f, 0.1f}) {
-            const std::vector<Hit> hits = transcribe(engine, drum_signals::render({{d, 0.1, gain}}, 1.5, kRate));
+            const std::vector<Hit> hits = transcribe(engine, drums::any_rate::render({{d, 0.1, gain}}, 1.5, kRate));
             ASSERT_EQ(hits.size(), 1u) << transcriber::drumName(d) << " at " << gain;
             EXPECT_EQ(hits[0].drum, d);
         }
@@ -97,7 +98,7 @@ TEST(TranscriberHits, OnsetTimesAreExactToMillisecondsAtEveryOffsetInAHop) {
         placed.push_back({static_cast<Drum>(i % 3), 0.1 + 0.3 * i + i / 7000.0, 0.7f});
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
-    const Comparison c = compare(placed, transcribe(engine, drum_signals::render(placed, 7.6, kRate)), kRate);
+    const Comparison c = compare(placed, transcribe(engine, drums::any_rate::render(placed, 7.6, kRate)), kRate);
     ASSERT_EQ(c.matched, static_cast<int>(placed.size()));
     std::vector<double> off;
     for (double e : c.errors) off.push_back(std::fabs(e));
@@ -112,7 +113,7 @@ TEST(TranscriberVelocity, FollowsHowHardTheDrumWasHit) {
     int previous = 0;
     for (float gain : {0.1f, 0.3f, 0.8f, 1.2f}) {
         const std::vector<Hit> hits =
-            transcribe(engine, drum_signals::render({{transcriber::Drum::Snare, 0.1, gain}}, 1.0, kRate));
+            transcribe(engine, drums::any_rate::render({{transcriber::Drum::Snare, 0.1, gain}}, 1.0, kRate));
         ASSERT_EQ(hits.size(), 1u);
         EXPECT_GT(hits[0].velocity, previous) << "gain " << gain;
         previous = hits[0].velocity;
@@ -134,7 +135,7 @@ TEST(TranscriberBadInput, ExamplesWithoutAHitAreRefusedWithTheReason) {
     for (size_t i = 0; i < swell.size(); i++)
         swell[i] = static_cast<float>(std::sin(0.05 * i) * std::pow(10.0, -3.0 + 3.0 * i / swell.size()));
     EXPECT_EQ(engine.learn(transcriber::Drum::Kick, swell.data(), swell.size(), kRate), Status::NoHitInExample);
-    std::vector<float> example = drum_signals::example(transcriber::Drum::Kick, kRate);
+    std::vector<float> example = drums::any_rate::example(transcriber::Drum::Kick, kRate);
     example[100] = std::numeric_limits<float>::quiet_NaN();
     EXPECT_EQ(engine.learn(transcriber::Drum::Kick, example.data(), example.size(), kRate), Status::NonFiniteExample);
     EXPECT_EQ(engine.templateCount(transcriber::Drum::Kick), 0);
@@ -143,7 +144,7 @@ TEST(TranscriberBadInput, ExamplesWithoutAHitAreRefusedWithTheReason) {
 TEST(TranscriberBadInput, NonFiniteEmptyOrUntaughtInputGivesACleanResult) {
     transcriber::Transcriber untaught;
     ASSERT_EQ(untaught.configure(kRate), Status::Ok);
-    const std::vector<float> groove = drum_signals::render(drum_signals::groove(4), 2.5, kRate);
+    const std::vector<float> groove = drums::any_rate::render(drums::any_rate::groove(4), 2.5, kRate);
     EXPECT_TRUE(transcribe(untaught, groove).empty());
 
     transcriber::Transcriber engine;
@@ -152,7 +153,7 @@ TEST(TranscriberBadInput, NonFiniteEmptyOrUntaughtInputGivesACleanResult) {
     // A burst of NaN and infinities before a hit: the hit is still found,
     // once, and nothing else.
     const std::vector<PlacedHit> placed = {{transcriber::Drum::Snare, 0.5, 0.8f}};
-    std::vector<float> audio = drum_signals::render(placed, 1.0, kRate);
+    std::vector<float> audio = drums::any_rate::render(placed, 1.0, kRate);
     for (size_t i = 1000; i < 2000; i++)
         audio[i] = i % 2 ? std::numeric_limits<float>::quiet_NaN() : -std::numeric_limits<float>::infinity();
     const Comparison c = compare(placed, transcribe(engine, audio), kRate);
@@ -166,7 +167,7 @@ TEST(TranscriberBadInput, NonFiniteEmptyOrUntaughtInputGivesACleanResult) {
         EXPECT_GE(h.velocity, 1);
         EXPECT_LE(h.velocity, 127);
     }
-    EXPECT_EQ(compare(placed, transcribe(engine, drum_signals::render(placed, 1.0, kRate)), kRate).matched, 1);
+    EXPECT_EQ(compare(placed, transcribe(engine, drums::any_rate::render(placed, 1.0, kRate)), kRate).matched, 1);
 }
 
 TEST(TranscriberExamples, SeveralHitsInOneExampleBecomeSeveralTemplates) {
@@ -174,7 +175,7 @@ TEST(TranscriberExamples, SeveralHitsInOneExampleBecomeSeveralTemplates) {
     ASSERT_EQ(engine.configure(kRate), Status::Ok);
     std::vector<PlacedHit> layers;
     for (int i = 0; i < 6; i++) layers.push_back({transcriber::Drum::Snare, 0.05 + i * 0.7, 0.15f * (i + 1)});
-    const std::vector<float> example = drum_signals::render(layers, 4.5, kRate);
+    const std::vector<float> example = drums::any_rate::render(layers, 4.5, kRate);
     ASSERT_EQ(engine.learn(transcriber::Drum::Snare, example.data(), example.size(), kRate), Status::Ok);
     EXPECT_EQ(engine.templateCount(transcriber::Drum::Snare), transcriber::Transcriber::kMaxTemplatesPerDrum);
 }

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <vector>
 
-#include "tests/transcriber_drum_signals.h"
+#include "tools/drum_synth_any_rate.h"
 #include "transcriber/transcriber.h"
 
 namespace transcriber_test {
@@ -33,7 +33,7 @@ public:
 inline void teach(transcriber::Transcriber& engine, double rate, double exampleRate) {
     ASSERT_EQ(engine.configure(rate), transcriber::Status::Ok);
     for (Drum d : {Drum::Kick, Drum::Snare, Drum::HiHat}) {
-        const std::vector<float> example = drum_signals::example(d, exampleRate);
+        const std::vector<float> example = drums::any_rate::example(d, exampleRate);
         ASSERT_EQ(engine.learn(d, example.data(), example.size(), exampleRate), transcriber::Status::Ok);
     }
 }
@@ -54,12 +54,12 @@ struct Comparison {
 
 // Each placed hit takes the nearest unused found hit of its drum within
 // 30 ms.
-inline Comparison compare(const std::vector<drum_signals::PlacedHit>& placed,
+inline Comparison compare(const std::vector<drums::any_rate::PlacedHit>& placed,
                           const std::vector<Hit>& found, double rate) {
     constexpr double kTolerance = 0.03;
     Comparison c;
     std::vector<bool> used(found.size(), false);
-    for (const drum_signals::PlacedHit& p : placed) {
+    for (const drums::any_rate::PlacedHit& p : placed) {
         int best = -1;
         for (size_t i = 0; i < found.size(); i++) {
             const double e = std::fabs(found[i].position / rate - p.seconds);

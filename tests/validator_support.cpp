@@ -6,6 +6,7 @@
 
 #include "plugin_fixture.h"
 #include "shell/plugin_info.h"
+#include "tools/drum_synth_tones.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
 #include <X11/Xlib.h>
@@ -14,40 +15,7 @@ namespace validator {
 
 namespace {
 
-constexpr double kRate = 44100.0;
-constexpr double kPi = 3.14159265358979323846;
-constexpr size_t kHitFrames = 6615;  // 0.15 s
-constexpr float kRightGain = 0.9f;   // the two channels differ a little
-
-uint32_t nextRandom(uint32_t& state) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-}
-
-float noise(uint32_t& state) { return (float)nextRandom(state) / 2147483648.0f - 1.0f; }
-
-// One sample of each drum at time t (seconds), before the gain. Each is a
-// decaying tone whose period divides 20 samples at 44.1 kHz, so that the
-// detector's 20-sample level follows the envelope smoothly and each hit
-// triggers exactly once; the snare adds some noise.
-constexpr double kKickTone = 1102.5, kSnareTone = 2205.0, kHiHatTone = 4410.0;
-
-constexpr double kAttack = 0.003;  // a soft start excites the low bands less
-
-float toneSample(double t, double frequency, double decay) {
-    double attack = t < kAttack ? 0.5 - 0.5 * std::cos(kPi * t / kAttack) : 1.0;
-    return (float)(attack * std::sin(2.0 * kPi * frequency * t) * std::exp(-t / decay));
-}
-
-float kickSample(double t) { return toneSample(t, kKickTone, 0.06); }
-
-float snareSample(double t, uint32_t& state) {
-    return toneSample(t, kSnareTone, 0.04) + (float)(0.2 * noise(state) * std::exp(-t / 0.03));
-}
-
-float hiHatSample(double t) { return toneSample(t, kHiHatTone, 0.02); }
+constexpr float kRightGain = 0.9f;  // the two channels differ a little
 
 }  // namespace
 
@@ -62,17 +30,13 @@ void Stereo::appendSilence(size_t frames) {
 }
 
 Stereo drumHit(Drum drum, float gain, uint32_t seed) {
+    std::vector<float> samples = drums::tones::hit(drum, seed);
     Stereo hit;
-    hit.left.resize(kHitFrames);
-    hit.right.resize(kHitFrames);
-    uint32_t state = seed * 2654435761u + 1;
-    for (size_t i = 0; i < kHitFrames; i++) {
-        double t = (double)i / kRate;
-        float s = drum == Drum::Kick    ? kickSample(t)
-                  : drum == Drum::Snare ? snareSample(t, state)
-                                        : hiHatSample(t);
-        hit.left[i] = gain * s;
-        hit.right[i] = gain * kRightGain * s;
+    hit.left.resize(samples.size());
+    hit.right.resize(samples.size());
+    for (size_t i = 0; i < samples.size(); i++) {
+        hit.left[i] = gain * samples[i];
+        hit.right[i] = gain * kRightGain * samples[i];
     }
     return hit;
 }

@@ -10,6 +10,7 @@
 
 #include "host/plugin_host.h"
 #include "shell/product_facts.h"
+#include "tools/drum_synth.h"
 
 namespace validator {
 
@@ -21,9 +22,11 @@ struct Stereo {
     void appendSilence(size_t frames);
 };
 
-enum class Drum { Kick, Snare, HiHat };
+// The synthesiser's drums, named as the validator tests name them.
+using Drum = drums::Kind;
 
-// About 0.15 s of a synthetic drum hit at full gain `gain`; deterministic.
+// One of the synthesiser's single-tone hits (0.15 s, each triggers once) at
+// full gain `gain`; the right channel a little quieter.
 Stereo drumHit(Drum drum, float gain = 0.9f, uint32_t seed = 1);
 // Kick, snare, hi-hat, kick, ... each followed by `gap` samples of silence.
 Stereo drumPattern(int hits, size_t gap = 22050);

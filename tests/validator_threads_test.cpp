@@ -10,7 +10,7 @@
 #include "plugin_fixture.h"
 #include "plugins_under_test.h"
 #include "shell/plugin_info.h"
-#include "tests/transcriber_drum_signals.h"
+#include "tools/drum_synth_any_rate.h"
 #include "validator_support.h"
 
 namespace {
@@ -101,7 +101,7 @@ TEST(Threads, AudioAutomationAndEditorAtOnce) {
 TEST(Threads, TranscriberSavedRestoredAndTaughtWhilePlaying) {
     constexpr int kChunkRounds = 40;
     auto plugin = newInstanceOf(transcriberUnderTest());
-    const std::vector<float> groove = drum_signals::render(drum_signals::groove(4), 2.0, 44100.0);
+    const std::vector<float> groove = drums::any_rate::render(drums::any_rate::groove(4), 2.0, 44100.0);
     const validator::Stereo pattern{groove, groove};
     std::atomic<bool> done{false};
     validator::MidiFaults faults;

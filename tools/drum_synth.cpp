@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "drum_synth_noise.h"
+
 namespace drums {
 
 namespace {
@@ -43,16 +45,10 @@ constexpr Recipe kRecipes[kNumKinds] = {
     {0.3, {{1279.99, 0.016, 0.012}, {2560.0, 0.630, 0.022}, {5120.0, 0.299, 0.022}}, 3, 0.195, 0.015, 0x85EBCA6Bu},
 };
 
-// xorshift32: small, fast and the same everywhere.
 class Noise {
 public:
     explicit Noise(uint32_t seed) : state(seed) {}
-    double next() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return (double)state / 2147483648.0 - 1.0;
-    }
+    double next() { return (double)xorshift32(state) / 2147483648.0 - 1.0; }
 
 private:
     uint32_t state;

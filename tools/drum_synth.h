@@ -12,6 +12,11 @@
 // 1.3 kHz, hi-hat 2.6 and 5.1 kHz) and its low body is kept soft enough that
 // its ringing neither holds the level up between hits nor muddles the next
 // hit's fingerprint. Both channels carry the same signal.
+//
+// Tests that need other properties play the voices beside this file:
+// drum_synth_tones.h (each hit triggers exactly once), drum_synth_panned.h
+// (noise from the caller's random engine) and drum_synth_any_rate.h (the same
+// sound at every sample rate).
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,5 @@
-// Synthetic kick, snare and hi-hat hits for the transcriber's tests and
-// benchmark: deterministic, at any sample rate, placed at known samples.
+// Kick, snare and hi-hat hits for the transcriber's tests and benchmark:
+// deterministic, the same sound at any sample rate, placed at known samples.
 #pragma once
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 
 #include "transcriber/hit.h"
 
-namespace drum_signals {
+namespace drums::any_rate {
 
 // A fixed pseudo-random sequence in [-1, 1), the same on every platform.
 class Noise {
@@ -133,4 +133,4 @@ inline std::vector<PlacedHit> groove(int beats) {
     return hits;
 }
 
-}  // namespace drum_signals
+}  // namespace drums::any_rate
