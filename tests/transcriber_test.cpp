@@ -203,7 +203,7 @@ TEST(TranscriberNovelty, AStrokeRisesSuddenlyItsRingDoesNotAndNeitherDoesSilence
     const auto frameOf = [&](double seconds) { return static_cast<size_t>(seconds * kRate / grid.hop); };
     // A loud hat, then one 10 dB softer in its ring.
     const std::vector<float> rises = hatRises(
-        drum_signals::render({{transcriber::Drum::HiHat, 0.2, 0.9f}, {transcriber::Drum::HiHat, 0.283, 0.3f}}, 0.6, kRate));
+        drums::any_rate::render({{transcriber::Drum::HiHat, 0.2, 0.9f}, {transcriber::Drum::HiHat, 0.283, 0.3f}}, 0.6, kRate));
     const auto peakNear = [&](double seconds) {
         return *std::max_element(rises.begin() + frameOf(seconds) - 2, rises.begin() + frameOf(seconds) + 4);
     };
