@@ -6,8 +6,6 @@
 namespace {
 
 constexpr float kSliderDefault = 0.5f;
-constexpr float kKeyStep = 0.1f;
-constexpr float kFineKeyStep = 0.01f;
 // Shift makes a drag move the value this much slower.
 constexpr float kFineDragScale = 0.1f;
 
@@ -74,16 +72,4 @@ float CVerticalSlider::valueWhileDragging(CPoint where, int32_t buttons) {
     return clampToUnit(value);
 }
 
-bool CVerticalSlider::onKeyDown(const VstKeyCode& key) {
-    float direction;
-    switch (key.virt) {
-        case VKEY_UP:
-        case VKEY_RIGHT: direction = 1.0f; break;
-        case VKEY_DOWN:
-        case VKEY_LEFT: direction = -1.0f; break;
-        default: return false;
-    }
-    float step = (key.modifier & MODIFIER_SHIFT) ? kFineKeyStep : kKeyStep;
-    changeInOneGesture(clampToUnit(getValue() + direction * step));
-    return true;
-}
+bool CVerticalSlider::onKeyDown(const VstKeyCode& key) { return stepWithArrowKeys(key); }

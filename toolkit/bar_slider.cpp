@@ -1,0 +1,48 @@
+#include "bar_slider.h"
+
+#include <cmath>
+
+#include "draw_context.h"
+
+namespace {
+
+constexpr float kFineDragScale = 0.1f;
+// The frame's width: the fill runs inside it.
+constexpr int32_t kBorder = 1;
+
+}  // namespace
+
+CBarSlider::CBarSlider(const CRect& size, CControlListener* listener, int32_t tag,
+                       float defaultValue, const CBarSliderColors& colors)
+    : CControl(size, listener, tag, defaultValue), colors(colors) {}
+
+void CBarSlider::draw(CDrawContext& context) {
+    const CRect& size = getViewSize();
+    CRect inside{size.left + kBorder, size.top + kBorder, size.right - kBorder,
+                 size.bottom - kBorder};
+    context.fillRect(inside, colors.track);
+    int32_t filled = (int32_t)std::lround(inside.width() * clampToUnit(getValue()));
+    context.fillRect({inside.left, inside.top, inside.left + filled, inside.bottom}, colors.fill);
+    context.frameRect(size, colors.frame);
+}
+
+float CBarSlider::valueAtColumn(int32_t x) const {
+    int32_t travel = getViewSize().width() - 2 * kBorder;
+    if (travel <= 0) return getValue();
+    return (float)(x - getViewSize().left - kBorder) / (float)travel;
+}
+
+float CBarSlider::valueAtClick(CPoint where, int32_t) {
+    lastColumn = where.x;
+    return clampToUnit(valueAtColumn(where.x));
+}
+
+float CBarSlider::valueWhileDragging(CPoint where, int32_t buttons) {
+    float value = valueAtColumn(where.x);
+    if (buttons & kShift)
+        value = getValue() + (valueAtColumn(where.x) - valueAtColumn(lastColumn)) * kFineDragScale;
+    lastColumn = where.x;
+    return clampToUnit(value);
+}
+
+bool CBarSlider::onKeyDown(const VstKeyCode& key) { return stepWithArrowKeys(key); }
