@@ -30,7 +30,14 @@ target_compile_definitions(editor_window_test PRIVATE
   TAMBORO_EDITOR_PREVIEW="$<TARGET_FILE:tamboro_editor_preview>")
 add_dependencies(editor_window_test tamboro_editor_preview)
 
-# Tamboro Transcriber's editor, through the plug-in library only.
+# Tamboro Transcriber's editor: its parts without a window, then the whole
+# through the plug-in library only.
+add_executable(transcriber_editor_parts_test transcriber_editor_parts_test.cpp)
+target_link_libraries(transcriber_editor_parts_test PRIVATE tamboro_transcriber_shell GTest::gtest
+                                                            GTest::gtest_main)
+gtest_discover_tests(transcriber_editor_parts_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                     PROPERTIES ENVIRONMENT "${editor_test_environment}")
+
 add_executable(transcriber_editor_test transcriber_editor_test.cpp)
 target_link_libraries(transcriber_editor_test PRIVATE editor_x11_input tamboro_host GTest::gtest_main)
 target_compile_definitions(transcriber_editor_test PRIVATE

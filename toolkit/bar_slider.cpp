@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr float kFineDragScale = 0.1f;
 // The frame's width: the fill runs inside it.
 constexpr int32_t kBorder = 1;
 
@@ -14,7 +13,7 @@ constexpr int32_t kBorder = 1;
 
 CBarSlider::CBarSlider(const CRect& size, CControlListener* listener, int32_t tag,
                        float defaultValue, const CBarSliderColors& colors)
-    : CControl(size, listener, tag, defaultValue), colors(colors) {}
+    : CSliderBase(size, listener, tag, defaultValue), colors(colors) {}
 
 void CBarSlider::draw(CDrawContext& context) {
     const CRect& size = getViewSize();
@@ -26,23 +25,8 @@ void CBarSlider::draw(CDrawContext& context) {
     context.frameRect(size, colors.frame);
 }
 
-float CBarSlider::valueAtColumn(int32_t x) const {
+float CBarSlider::valueAtPoint(CPoint where) const {
     int32_t travel = getViewSize().width() - 2 * kBorder;
     if (travel <= 0) return getValue();
-    return (float)(x - getViewSize().left - kBorder) / (float)travel;
+    return (float)(where.x - getViewSize().left - kBorder) / (float)travel;
 }
-
-float CBarSlider::valueAtClick(CPoint where, int32_t) {
-    lastColumn = where.x;
-    return clampToUnit(valueAtColumn(where.x));
-}
-
-float CBarSlider::valueWhileDragging(CPoint where, int32_t buttons) {
-    float value = valueAtColumn(where.x);
-    if (buttons & kShift)
-        value = getValue() + (valueAtColumn(where.x) - valueAtColumn(lastColumn)) * kFineDragScale;
-    lastColumn = where.x;
-    return clampToUnit(value);
-}
-
-bool CBarSlider::onKeyDown(const VstKeyCode& key) { return stepWithArrowKeys(key); }

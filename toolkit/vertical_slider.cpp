@@ -6,8 +6,6 @@
 namespace {
 
 constexpr float kSliderDefault = 0.5f;
-// Shift makes a drag move the value this much slower.
-constexpr float kFineDragScale = 0.1f;
 
 void remember(CBitmap* bitmap) {
     if (bitmap) bitmap->remember();
@@ -22,7 +20,7 @@ void forget(CBitmap* bitmap) {
 CVerticalSlider::CVerticalSlider(const CRect& size, CControlListener* listener, int32_t tag,
                                  int32_t minPos, int32_t maxPos, CBitmap* handle,
                                  CBitmap* track, CPoint offset, CSliderStyle style)
-    : CControl(size, listener, tag, kSliderDefault),
+    : CSliderBase(size, listener, tag, kSliderDefault),
       range(maxPos - minPos),
       handle(handle),
       track(track),
@@ -51,25 +49,10 @@ void CVerticalSlider::draw(CDrawContext& context) {
     context.drawBitmap(*handle, handleRect, {0, 0}, true);
 }
 
-float CVerticalSlider::valueAtRow(int32_t y) const {
+float CVerticalSlider::valueAtPoint(CPoint where) const {
     if (range == 0) return getValue();
     float handleHeight = handle ? (float)handle->getHeight() : 0.0f;
-    float top = (float)y - handleHeight / 2.0f - (float)(getViewSize().top + offsetHandle.y);
+    float top = (float)where.y - handleHeight / 2.0f - (float)(getViewSize().top + offsetHandle.y);
     float fromTop = top / (float)range;
     return style == kBottom ? 1.0f - fromTop : fromTop;
 }
-
-float CVerticalSlider::valueAtClick(CPoint where, int32_t) {
-    lastRow = where.y;
-    return clampToUnit(valueAtRow(where.y));
-}
-
-float CVerticalSlider::valueWhileDragging(CPoint where, int32_t buttons) {
-    float value = valueAtRow(where.y);
-    if (buttons & kShift)
-        value = getValue() + (valueAtRow(where.y) - valueAtRow(lastRow)) * kFineDragScale;
-    lastRow = where.y;
-    return clampToUnit(value);
-}
-
-bool CVerticalSlider::onKeyDown(const VstKeyCode& key) { return stepWithArrowKeys(key); }

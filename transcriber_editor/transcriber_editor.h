@@ -32,8 +32,8 @@ public:
     TranscriberEditor(TranscriberEffect* effect, HitFeed& hits);
     ~TranscriberEditor() override;
 
-    // Builds the frame and the controls from the plug-in's current values.
-    // Answers false when there is no window system or no usable host window.
+    // Builds the window from the plug-in's values and learn states, with an
+    // empty hit strip; false without a window system or a usable host window.
     bool open(void* ptr) override;
     void close() override;
     void idle() override;
