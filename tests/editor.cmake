@@ -59,4 +59,10 @@ if(VALGRIND AND NOT TAMBORO_SANITIZE)
             --gtest_filter=EditorTest.ManyOpenCloseCycles:EditorTest.OpeningTwice*:EditorTest.SurvivesTheHost*:EditorTest.ClosingThePlugin*:EditorTest.Refuses*:EditorTest.ChangesFromAnotherThread*)
   set_tests_properties(editor_lifecycle_under_valgrind PROPERTIES
     ENVIRONMENT TAMBORO_EDITOR_CYCLES=20)
+  add_test(NAME transcriber_editor_lifecycle_under_valgrind
+    COMMAND ${VALGRIND} --error-exitcode=1 --leak-check=full
+            --errors-for-leak-kinds=definite,indirect
+            --suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor_valgrind.supp
+            $<TARGET_FILE:transcriber_editor_test>
+            --gtest_filter=*SurvivesCarelessHosts:*HostChangesShowAtIdle*)
 endif()
