@@ -2,6 +2,7 @@
 // driven only through the plug-in library: learn buttons arm drums as host
 // automation, host changes show, hits reach the strip, careless hosts are
 // survived.
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -115,6 +116,25 @@ TEST_F(TranscriberEditorTest, HostChangesShowAtIdleAndAreNotSentBack) {
     EXPECT_EQ(shot.at(snare.left + 3, snare.top + 5), rgb(layout::kSliderTrack));
     EXPECT_EQ(plugin->countCalls(audioMasterAutomate), 0u);
     EXPECT_EQ(plugin->countCalls(audioMasterBeginEdit), 0u);
+}
+
+TEST_F(TranscriberEditorTest, ChangesFromAnotherThreadShowAtTheNextIdle) {
+    ASSERT_EQ(openEditor(), 1);
+    std::atomic<bool> done{false};
+    std::thread automation([this, &done] {
+        for (int i = 0; i < 5000; i++) {
+            plugin->setParameter(kKickSensitivity, (float)(i % 100) / 100.0f);
+            plugin->setParameter(kHiHatLearn, (float)(i % 2));
+        }
+        plugin->setParameter(kKickSensitivity, 0.0f);
+        plugin->setParameter(kHiHatLearn, 1.0f);
+        done = true;
+    });
+    while (!done) plugin->dispatch(effEditIdle);
+    automation.join();
+    EXPECT_TRUE(buttonShows(2, layout::kArmed));
+    const CRect kick = slider(0);
+    EXPECT_EQ(picture().at(kick.left + 3, kick.top + 5), rgb(layout::kSliderTrack));
 }
 
 TEST_F(TranscriberEditorTest, LearningTurnsTheButtonGreenAndHitsScrollThroughTheirLanes) {
