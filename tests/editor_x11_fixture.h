@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "host/editor_host_window.h"
+#include "fake_x_input.h"
 #include "plugin_fixture.h"
 #include "shell/product_facts.h"
 #include "toolkit/geometry.h"
@@ -69,27 +70,6 @@ protected:
 
     std::unique_ptr<host::Instance> plugin;
     std::unique_ptr<host::EditorHostWindow> parent;
-};
-
-// Mouse and keys through the XTest extension, in the host window's
-// coordinates. Buttons and keys still held are let go at the end.
-class FakeInput {
-public:
-    explicit FakeInput(const host::EditorHostWindow& window);
-    ~FakeInput();
-    void moveTo(int x, int y);
-    void press();
-    void release();
-    void holdKey(unsigned long keysym);
-    void releaseKey(unsigned long keysym);
-    void tapKey(unsigned long keysym);
-    void click(int x, int y);
-
-private:
-    _XDisplay* display;
-    host::XWindowId window;
-    bool buttonHeld = false;
-    std::vector<unsigned long> keysHeld;
 };
 
 }  // namespace editor_test

@@ -78,9 +78,11 @@ stage_address_sanitizer() {
     LSAN_OPTIONS=$LEAK_SUPPRESSIONS stage_ctest "suite under ASan+UBSan" "$ASAN_BUILD_DIR"
 }
 
-# The tests that drive the plug-in from several threads at once, and the
+# The tests that drive the plug-in from several threads at once (the
+# transcriber's editor: host automation and hits from the audio thread), and the
 # command converting several files in parallel, one instance per thread.
-THREADED_TESTS=(validator_threads_test validator_lifecycle_test transcriber_plugin_test)
+THREADED_TESTS=(validator_threads_test validator_lifecycle_test transcriber_plugin_test
+                transcriber_editor_parts_test transcriber_editor_test)
 
 stage_thread_sanitizer() {
     local out

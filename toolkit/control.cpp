@@ -9,6 +9,9 @@ namespace {
 // Compares bit patterns so that a NaN value does not count as changed forever.
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+constexpr float kKeyStep = 0.1f;
+constexpr float kFineKeyStep = 0.01f;
+
 bool isDefaultClick(int32_t buttons) {
     return (buttons & (kMouseButtons | kModifiers)) == (kLButton | kControl);
 }
@@ -68,6 +71,20 @@ void CControl::changeInOneGesture(float newValue) {
     setValue(newValue);
     report();
     endEdit();
+}
+
+bool CControl::stepWithArrowKeys(const VstKeyCode& key) {
+    float direction;
+    switch (key.virt) {
+        case VKEY_UP:
+        case VKEY_RIGHT: direction = 1.0f; break;
+        case VKEY_DOWN:
+        case VKEY_LEFT: direction = -1.0f; break;
+        default: return false;
+    }
+    float step = (key.modifier & MODIFIER_SHIFT) ? kFineKeyStep : kKeyStep;
+    changeInOneGesture(clampToUnit(getValue() + direction * step));
+    return true;
 }
 
 void CControl::beginEdit() {

@@ -50,6 +50,9 @@ protected:
     }
     // One whole gesture that sets value, as a key press does.
     void changeInOneGesture(float newValue);
+    // Up and Right add 0.1, Down and Left subtract it; 0.01 with Shift.
+    // False for any other key.
+    bool stepWithArrowKeys(const VstKeyCode& key);
 
 private:
     void beginEdit();

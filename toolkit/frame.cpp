@@ -30,6 +30,11 @@ void CFrame::setBackground(CBitmap* bitmap) {
     invalidate(size);
 }
 
+void CFrame::setBackgroundColor(CColor color) {
+    backgroundColor = color;
+    invalidate(size);
+}
+
 void CFrame::addView(CView* view) {
     if (!view) return;
     views.push_back(view);
@@ -58,7 +63,10 @@ void CFrame::paintInvalidArea() {
     if (invalidArea.isEmpty() || !picture) return;
     CDrawContext& context = *picture;
     context.setClipRect(invalidArea);
-    if (background) context.drawBitmap(*background, size, {0, 0}, false);
+    if (background)
+        context.drawBitmap(*background, size, {0, 0}, false);
+    else
+        context.fillRect(size, backgroundColor);
     for (CView* view : views)
         if (view->getViewSize().intersects(invalidArea)) view->redraw(context);
     if (window) window->present(context, invalidArea);

@@ -30,6 +30,8 @@ public:
 
     // Drawn at (0, 0) under all views.
     void setBackground(CBitmap* bitmap);
+    // Fills the frame under the views when there is no background bitmap.
+    void setBackgroundColor(CColor color);
     // Takes ownership; views are drawn in the order they were added.
     void addView(CView* view);
 
@@ -56,6 +58,7 @@ private:
     CRect size;
     AEffGUIEditor* editor;
     CBitmap* background = nullptr;
+    CColor backgroundColor = kBlackCColor;
     std::vector<CView*> views;
     CView* mouseView = nullptr;
     CView* focusView = nullptr;

@@ -6,10 +6,6 @@
 namespace {
 
 constexpr float kSliderDefault = 0.5f;
-constexpr float kKeyStep = 0.1f;
-constexpr float kFineKeyStep = 0.01f;
-// Shift makes a drag move the value this much slower.
-constexpr float kFineDragScale = 0.1f;
 
 void remember(CBitmap* bitmap) {
     if (bitmap) bitmap->remember();
@@ -24,7 +20,7 @@ void forget(CBitmap* bitmap) {
 CVerticalSlider::CVerticalSlider(const CRect& size, CControlListener* listener, int32_t tag,
                                  int32_t minPos, int32_t maxPos, CBitmap* handle,
                                  CBitmap* track, CPoint offset, CSliderStyle style)
-    : CControl(size, listener, tag, kSliderDefault),
+    : CSliderBase(size, listener, tag, kSliderDefault),
       range(maxPos - minPos),
       handle(handle),
       track(track),
@@ -53,37 +49,10 @@ void CVerticalSlider::draw(CDrawContext& context) {
     context.drawBitmap(*handle, handleRect, {0, 0}, true);
 }
 
-float CVerticalSlider::valueAtRow(int32_t y) const {
+float CVerticalSlider::valueAtPoint(CPoint where) const {
     if (range == 0) return getValue();
     float handleHeight = handle ? (float)handle->getHeight() : 0.0f;
-    float top = (float)y - handleHeight / 2.0f - (float)(getViewSize().top + offsetHandle.y);
+    float top = (float)where.y - handleHeight / 2.0f - (float)(getViewSize().top + offsetHandle.y);
     float fromTop = top / (float)range;
     return style == kBottom ? 1.0f - fromTop : fromTop;
-}
-
-float CVerticalSlider::valueAtClick(CPoint where, int32_t) {
-    lastRow = where.y;
-    return clampToUnit(valueAtRow(where.y));
-}
-
-float CVerticalSlider::valueWhileDragging(CPoint where, int32_t buttons) {
-    float value = valueAtRow(where.y);
-    if (buttons & kShift)
-        value = getValue() + (valueAtRow(where.y) - valueAtRow(lastRow)) * kFineDragScale;
-    lastRow = where.y;
-    return clampToUnit(value);
-}
-
-bool CVerticalSlider::onKeyDown(const VstKeyCode& key) {
-    float direction;
-    switch (key.virt) {
-        case VKEY_UP:
-        case VKEY_RIGHT: direction = 1.0f; break;
-        case VKEY_DOWN:
-        case VKEY_LEFT: direction = -1.0f; break;
-        default: return false;
-    }
-    float step = (key.modifier & MODIFIER_SHIFT) ? kFineKeyStep : kKeyStep;
-    changeInOneGesture(clampToUnit(getValue() + direction * step));
-    return true;
 }

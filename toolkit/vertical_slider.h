@@ -1,13 +1,13 @@
 // A handle bitmap that travels up and down over a track bitmap.
 #pragma once
 
-#include "control.h"
+#include "slider_base.h"
 
 class CBitmap;
 
 enum CSliderStyle { kBottom, kTop };
 
-class CVerticalSlider : public CControl {
+class CVerticalSlider : public CSliderBase {
 public:
     // minPos and maxPos are window rows; the handle's top travels maxPos - minPos
     // pixels. With kBottom the value 0 puts the handle at the bottom.
@@ -20,16 +20,12 @@ public:
     void setOffsetHandle(CPoint offset) { offsetHandle = offset; }
 
     void draw(CDrawContext& context) override;
-    // Up and Right add 0.1, Down and Left subtract it; 0.01 with Shift.
-    bool onKeyDown(const VstKeyCode& key) override;
 
 protected:
-    float valueAtClick(CPoint where, int32_t buttons) override;
-    float valueWhileDragging(CPoint where, int32_t buttons) override;
+    // The value that puts the handle's centre on where's row.
+    float valueAtPoint(CPoint where) const override;
 
 private:
-    // The value that puts the handle's centre on row y, not limited to [0, 1].
-    float valueAtRow(int32_t y) const;
     int32_t handleTop() const;
 
     int32_t range;
@@ -38,5 +34,4 @@ private:
     CPoint offset;
     CSliderStyle style;
     CPoint offsetHandle{};
-    int32_t lastRow = 0;
 };

@@ -9,6 +9,7 @@
 #include "shell/string_copy.h"
 #include "state_chunk.h"
 #include "transcriber/analysis_grid.h"
+#include "transcriber_editor/transcriber_editor.h"
 
 using namespace transcriber_plugin_info;
 
@@ -21,14 +22,20 @@ TranscriberEffect::TranscriberEffect(audioMasterCallback audioMaster)
     canDoubleReplacing(true);
     programsAreChunks(true);
     for (std::atomic<float>& s : sensitivity_) s.store(kDefaultSensitivityParam);
-    constructed_ = capture_.reserve() && supply_.started();
+    // The editor registers itself with this object, which sets the has-editor flag.
+    auto* newEditor = new (std::nothrow) TranscriberEditor(this, hitFeed_);
+    constructed_ = newEditor && capture_.reserve() && supply_.started();
     sampleRate = (float)kDefaultSampleRate;
     resume();
     constructed_ = constructed_ && latency_ > 0;
     announced_ = true;
 }
 
-TranscriberEffect::~TranscriberEffect() = default;
+TranscriberEffect::~TranscriberEffect() {
+    // Closed while the whole object still answers: a drag in progress ends
+    // its edit gesture with the host.
+    if (editor) editor->close();
+}
 
 void TranscriberEffect::endSoundingNotes() {
     schedule_.endAll([this](const NoteSchedule::Event& e) {

@@ -9,6 +9,8 @@
 // from the supply without locking. setParameter may come from any thread:
 // parameters and the bypass are relaxed atomics read once per block. The
 // supply's builder thread does everything that allocates while audio runs.
+// The editor runs on the host's user-interface thread and hears of hits
+// through the lock-free hit feed.
 #pragma once
 
 #include <array>
@@ -18,6 +20,7 @@
 
 #include "engine_supply.h"
 #include "hit_capture.h"
+#include "hit_feed.h"
 #include "note_schedule.h"
 #include "shell/audio_effect_x.h"
 #include "transcriber_plugin_info.h"
@@ -29,6 +32,8 @@ public:
 
     // False when memory or the builder thread could not be had.
     bool constructed() const { return constructed_; }
+    // Whether the drum has templates (any thread).
+    bool learned(int drum) const { return supply_.learned(drum); }
 
     void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
     void processDoubleReplacing(double** inputs, double** outputs, int32_t sampleFrames) override;
@@ -88,6 +93,7 @@ private:
     int64_t noteLength_ = 0;  // samples
     std::vector<uint8_t> savedChunk_;
 
+    HitFeed hitFeed_;  // to the editor
     HitCapture capture_;
     EngineSupply supply_;  // last: its builder thread uses the members above
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "shell/string_copy.h"
+#include "toolkit/aeff_gui_editor.h"
 #include "transcriber_effect.h"
 
 using namespace transcriber_plugin_info;
@@ -34,6 +35,7 @@ void TranscriberEffect::setParameter(int32_t index, float value) {
         armed_[index - kFirstLearn].store(clamped >= kArmedFrom);
     else
         sensitivity_[index].store(clamped);
+    if (editor) static_cast<AEffGUIEditor*>(editor)->setParameter(index, value);
 }
 
 float TranscriberEffect::getParameter(int32_t index) {

@@ -23,7 +23,8 @@ constexpr int32_t kNumOutputs = 2;
 constexpr int32_t kNumPrograms = 1;
 constexpr const char* kDefaultProgramName = "Default";
 
-constexpr int32_t kFlags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
+constexpr int32_t kFlags =
+    effFlagsHasEditor | effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
 
 enum Param : int32_t {
     kKickSensitivity = 0,

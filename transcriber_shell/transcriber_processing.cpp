@@ -18,18 +18,21 @@ bool allBuffersPresent(T** inputs, T** outputs) {
 }  // namespace
 
 // Turns the engine's hits (positions in the engine's own stream) into notes
-// one latency after the onset.
+// one latency after the onset, and shows them to the editor.
 class TranscriberEffect::HitsToNotes : public transcriber::HitSink {
 public:
-    HitsToNotes(NoteSchedule& schedule, int64_t origin, int latency, int64_t length)
-        : schedule_(schedule), origin_(origin), latency_(latency), length_(length) {}
+    HitsToNotes(NoteSchedule& schedule, HitFeed& feed, int64_t origin, int latency, int64_t length)
+        : schedule_(schedule), feed_(feed), origin_(origin), latency_(latency), length_(length) {}
     void onHit(const transcriber::Hit& hit) override {
         const int64_t on = origin_ + hit.position + latency_;
-        schedule_.add(on, on + length_, plugin_info::kDrumNotes[static_cast<int>(hit.drum)], hit.velocity);
+        const int drum = static_cast<int>(hit.drum);
+        schedule_.add(on, on + length_, plugin_info::kDrumNotes[drum], hit.velocity);
+        feed_.push(drum, hit.velocity);
     }
 
 private:
     NoteSchedule& schedule_;
+    HitFeed& feed_;
     int64_t origin_;
     int latency_;
     int64_t length_;
@@ -108,7 +111,7 @@ void TranscriberEffect::process(T** inputs, T** outputs, int32_t frames) {
 // that passes one channel's input as the other's output loses nothing.
 template <typename T>
 void TranscriberEffect::transcribe(T** inputs, T** outputs, int32_t frames, transcriber::Transcriber* engine) {
-    HitsToNotes sink(schedule_, engineOrigin_, latency_, noteLength_);
+    HitsToNotes sink(schedule_, hitFeed_, engineOrigin_, latency_, noteLength_);
     for (int32_t start = 0; start < frames; start += kMonoBlock) {
         const int32_t n = std::min<int32_t>(kMonoBlock, frames - start);
         for (int32_t i = 0; i < n; i++)
