@@ -144,9 +144,9 @@ TEST_F(TranscriberEditorTest, LearningTurnsTheButtonGreenAndHitsScrollThroughThe
     EXPECT_TRUE(buttonShows(1, layout::kUnlearnt));
     teachLive(*plugin, transcriber::Drum::HiHat);
     picture();  // the hits of teaching are shown and soon gone; start from a quiet strip
-    std::vector<drum_signals::PlacedHit> kicks;
+    std::vector<drums::any_rate::PlacedHit> kicks;
     for (int i = 0; i < 4; i++) kicks.push_back({transcriber::Drum::Kick, 0.25 * i, 1.0f});
-    play(*plugin, drum_signals::render(kicks, 2.0, kRate), 512);
+    play(*plugin, drums::any_rate::render(kicks, 2.0, kRate), 512);
     EXPECT_TRUE(idleUntil([](const host::Picture& shot) { return pixelsOf(shot, lane(0), layout::kHitMark) > 0; }));
     EXPECT_EQ(pixelsOf(picture(), lane(1), layout::kHitMark), 0);
 }
