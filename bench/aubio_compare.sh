@@ -40,8 +40,8 @@ transcriber=$(wall_factor "$build/tamboro" convert "$work/long.wav" -o "$work/lo
 aubio=$(wall_factor aubioonset -i "$work/long.wav")
 
 echo "$seconds s of 44.1 kHz stereo drums, one core each:"
-printf '%-46s %12s %16s\n' "" "x real time" "x aubioonset"
-row() { printf '%-46s %12.0f %16.2f\n' "$1" "$2" "$(awk -v a="$2" -v b="$aubio" 'BEGIN { print a / b }')"; }
+printf '%-54s %12s %16s\n' "" "x real time" "x aubioonset"
+row() { printf '%-54s %12.0f %16.2f\n' "$1" "$2" "$(awk -v a="$2" -v b="$aubio" 'BEGIN { print a / b }')"; }
 row "plug-in, processReplacing (32-bit)" "$plugin32"
 row "plug-in, processDoubleReplacing (64-bit)" "$plugin64"
 row "tamboro convert --engine plugin (whole command)" "$cli"
