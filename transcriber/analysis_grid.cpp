@@ -25,7 +25,7 @@ bool sampleRateSupported(double sampleRate) {
 }
 
 int foldedWindowLength(double sampleRate, double seconds) {
-    // The transform takes the window folded in half (see BandSpectrum), so
+    // The transform takes the window folded in half (see BandMagnitudes), so
     // its size is half the window's and must be even.
     int n = static_cast<int>(std::lround(sampleRate * seconds));
     n += (4 - n % 4) % 4;

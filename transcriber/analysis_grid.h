@@ -20,7 +20,7 @@ struct AnalysisGrid {
 };
 
 AnalysisGrid analysisGrid(double sampleRate);
-// A window of about `seconds` for BandSpectrum whose transform is fast (and
+// A window of about `seconds` for BandMagnitudes whose transform is fast (and
 // so needs no scratch memory).
 int foldedWindowLength(double sampleRate, double seconds);
 bool sampleRateSupported(double sampleRate);

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "transcriber/analysis_grid.h"
-#include "transcriber/band_spectrum.h"
+#include "transcriber/band_magnitudes.h"
 
 namespace transcriber {
 namespace {
@@ -77,7 +77,7 @@ DrumTemplate buildTemplate(const float* x, size_t n, double sampleRate, int64_t 
                            int64_t nextOnset) {
     const AnalysisGrid grid = analysisGrid(sampleRate);
     const int bands = bandCount();
-    BandSpectrum spectrum;
+    BandMagnitudes spectrum;
     spectrum.configure(sampleRate);
     std::vector<float> frame(grid.windowLength), spectrumOut(bands);
     DrumTemplate t;

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "transcriber/band_spectrum.h"
+#include "transcriber/band_magnitudes.h"
 #include "transcriber/hit.h"
 
 namespace transcriber {
@@ -33,7 +33,7 @@ public:
     static constexpr int kKeptFrames = 8;
 
 private:
-    BandSpectrum spectrum_;
+    BandMagnitudes spectrum_;
     int windowLength_ = 0;
     std::vector<float> bands_;  // kLag + 1 frames, a ring
     std::array<std::vector<float>, kDrumCount> profile_;

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "transcriber/band_spectrum.h"
+#include "transcriber/band_magnitudes.h"
 #include "transcriber/decomposition.h"
 #include "transcriber/example_hits.h"
 #include "transcriber/hit.h"
@@ -94,7 +94,7 @@ private:
     double sampleRate_ = 0.0;
     int hop_ = 0;
     Settings settings_;
-    BandSpectrum spectrum_;
+    BandMagnitudes spectrum_;
     Decomposition decomposition_;
     std::array<std::vector<DrumTemplate>, kDrumCount> templates_;
     std::array<double, kDrumCount> exampleRates_{};

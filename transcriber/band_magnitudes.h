@@ -14,12 +14,12 @@
 
 namespace transcriber {
 
-class BandSpectrum {
+class BandMagnitudes {
 public:
-    BandSpectrum() = default;
-    ~BandSpectrum();
-    BandSpectrum(const BandSpectrum&) = delete;
-    BandSpectrum& operator=(const BandSpectrum&) = delete;
+    BandMagnitudes() = default;
+    ~BandMagnitudes();
+    BandMagnitudes(const BandMagnitudes&) = delete;
+    BandMagnitudes& operator=(const BandMagnitudes&) = delete;
 
     // Allocates everything; returns false when out of memory. The window is
     // the analysis grid's unless given (samples, a multiple of 4).

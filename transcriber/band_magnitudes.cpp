@@ -1,13 +1,13 @@
-#include "transcriber/band_spectrum.h"
+#include "transcriber/band_magnitudes.h"
 
 #include <cmath>
 
 #include "transcriber/analysis_grid.h"
 
 namespace transcriber {
-BandSpectrum::~BandSpectrum() { kiss_fftr_free(fft_); }
+BandMagnitudes::~BandMagnitudes() { kiss_fftr_free(fft_); }
 
-bool BandSpectrum::configure(double sampleRate, int windowLength) {
+bool BandMagnitudes::configure(double sampleRate, int windowLength) {
     const int n = windowLength > 0 ? windowLength : analysisGrid(sampleRate).windowLength;
     const int size = n / 2;  // the transform's
     kiss_fftr_free(fft_);
@@ -43,7 +43,7 @@ bool BandSpectrum::configure(double sampleRate, int windowLength) {
     return true;
 }
 
-void BandSpectrum::analyse(const float* frame, float* bands) {
+void BandMagnitudes::analyse(const float* frame, float* bands) {
     const int size = static_cast<int>(folded_.size());
     for (int i = 0; i < size; i++)
         folded_[i] = frame[i] * window_[i] + frame[i + size] * window_[i + size];
