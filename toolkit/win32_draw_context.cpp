@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "bitmap.h"
@@ -17,10 +18,13 @@ namespace {
 constexpr WORD kBitsPerPixel = 32;
 constexpr uint32_t kWhite = 0xFFFFFFu;
 constexpr uint32_t kColorBits = 0xFFFFFFu;
-// Fontconfig's generic family on Linux; Arial is on every Windows system
-// (and wine maps it to the same metric-compatible font Linux uses).
+// Fontconfig's generic family, DejaVu Sans on Debian. Where that is not
+// installed, Verdana, a Windows system font of the same wide design, stands
+// in. (Named families such as Arial are on every Windows; wine maps Arial to
+// the metric-compatible font Linux uses for it.)
 constexpr const char* kGenericSans = "Sans";
-constexpr const wchar_t* kSansStandIn = L"Arial";
+constexpr const wchar_t* kLinuxSans = L"DejaVu Sans";
+constexpr const wchar_t* kSansStandIn = L"Verdana";
 
 uint32_t pixelOf(CColor color) {
     return (uint32_t)color.red << 16 | (uint32_t)color.green << 8 | color.blue;
@@ -35,8 +39,23 @@ std::wstring wide(const char* utf8) {
     return text;
 }
 
-std::wstring faceName(const char* family) {
-    return std::strcmp(family, kGenericSans) == 0 ? std::wstring(kSansStandIn) : wide(family);
+int CALLBACK noteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool installed(HDC dc, const wchar_t* face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    std::wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
+    bool found = false;
+    EnumFontFamiliesExW(dc, &wanted, noteFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+std::wstring faceName(HDC dc, const char* family) {
+    if (std::strcmp(family, kGenericSans) != 0) return wide(family);
+    return installed(dc, kLinuxSans) ? kLinuxSans : kSansStandIn;
 }
 
 HDC dcOf(void* handle) { return static_cast<HDC>(handle); }
@@ -130,7 +149,8 @@ bool CDrawContext::selectFont(const CFontDesc& font) {
     HFONT created = CreateFontW(-font.pixelHeight, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL,
                                 FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
                                 CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                VARIABLE_PITCH | FF_SWISS, faceName(font.family).c_str());
+                                VARIABLE_PITCH | FF_SWISS,
+                                faceName(dcOf(deviceContext), font.family).c_str());
     if (!created) return false;
     SelectObject(dcOf(deviceContext), created);
     if (fontHandle) DeleteObject(fontHandle);
