@@ -19,3 +19,15 @@ target_compile_definitions(editor_win32_test PRIVATE
   TAMBORO_LINUX_SCREENSHOTS="Z:${linux_screenshots}")
 set_tests_properties(editor_win32_test PROPERTIES FIXTURES_REQUIRED "wine;linux_screenshots"
                                                   LABELS windows_editor)
+
+# The widget tree on the stub window system and the bitmaps, as on Linux, but
+# drawn by the Windows picture from the program's own resources.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tamboro.rc PROPERTIES
+  INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/resources)
+add_executable(editor_unit_test editor_resources_test.cpp editor_toolkit_test.cpp
+                                ${CMAKE_SOURCE_DIR}/resources/tamboro.rc
+                                ${CMAKE_SOURCE_DIR}/shell/module_handle.cpp)
+target_link_libraries(editor_unit_test PRIVATE tamboro_core GTest::gtest GTest::gtest_main)
+add_test(NAME editor_unit_test COMMAND editor_unit_test)
+tamboro_wine_test(editor_unit_test 60)
+set_tests_properties(editor_unit_test PROPERTIES LABELS windows_editor)
