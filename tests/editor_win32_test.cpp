@@ -59,7 +59,8 @@ Picture linuxScreenshot(const char* name) {
         picture.width = (int)width;
         picture.height = (int)height;
         for (UINT y = 0; y < height; y++) {
-            auto* row = reinterpret_cast<const uint32_t*>(static_cast<const char*>(data.Scan0) + y * data.Stride);
+            const char* start = static_cast<const char*>(data.Scan0) + y * data.Stride;
+            auto* row = reinterpret_cast<const uint32_t*>(start);
             for (UINT x = 0; x < width; x++) picture.pixels.push_back(row[x] & 0xFFFFFFu);
         }
         Gdiplus::DllExports::GdipBitmapUnlockBits(bitmap, &data);
@@ -68,8 +69,8 @@ Picture linuxScreenshot(const char* name) {
     return picture;
 }
 
-// The host's side: a borderless top-level window whose client area is the
-// editor's size, remembering the keys that reach it.
+// The host's side: a borderless top-level window for the editor to open in,
+// remembering the keys that reach it.
 class HostWindow {
 public:
     HostWindow(int width, int height) {
@@ -91,7 +92,7 @@ public:
         for (HWND child = editor(); child; child = GetWindow(child, GW_HWNDNEXT)) count++;
         return count;
     }
-    // The messages a host's loop would dispatch, then the plug-in's idle.
+    // What a host's message loop does between two idle calls.
     void pump() const {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
