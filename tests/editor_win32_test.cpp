@@ -142,10 +142,16 @@ private:
 
 // One host window for the whole program: without a window manager (Xvfb),
 // wine waits two seconds for one whenever a top-level window goes. Made when
-// first needed, large enough for either editor.
+// first needed, large enough for either editor. The real pointer is parked
+// outside it first: a window appearing under the pointer, or the pointer
+// moving, sends the editor moves of the real mouse, which would mix with the
+// posted ones.
 std::unique_ptr<HostWindow>& sharedHost() {
     static std::unique_ptr<HostWindow> host;
-    if (!host) host = std::make_unique<HostWindow>(kWidth, kHeight);
+    if (!host) {
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        host = std::make_unique<HostWindow>(kWidth, kHeight);
+    }
     return host;
 }
 
@@ -251,12 +257,7 @@ protected:
         PostMessageW(host->editor(), message, keys, at(x, y));
         idle();
     }
-    // The real pointer goes there first: taking the mouse makes Windows send
-    // the window a move of its own, to where the pointer is.
-    void press(int x, int y, WPARAM keys = 0) {
-        SetCursorPos(x, y);
-        post(WM_LBUTTONDOWN, keys | MK_LBUTTON, x, y);
-    }
+    void press(int x, int y, WPARAM keys = 0) { post(WM_LBUTTONDOWN, keys | MK_LBUTTON, x, y); }
     void click(int x, int y, WPARAM keys = 0) {
         size_t ended = plugin->countCalls(audioMasterEndEdit);
         press(x, y, keys);
