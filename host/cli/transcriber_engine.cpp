@@ -128,7 +128,7 @@ public:
         : settings(settings), sampleRate(sampleRate) {}
 
     int64_t plannedWork(const AudioReader& recording, const Examples&) const override {
-        return 2 * recording.frames();
+        return (anyBuiltIn() ? 2 : 1) * recording.frames();
     }
 
     void prepare(AudioReader& recording, ConversionResult& result, WorkMeter& work) override {
@@ -139,8 +139,13 @@ public:
         if (status != transcriber::Status::Ok)
             throw Failure("the transcriber cannot run at " + std::to_string(sampleRate) +
                           " Hz: " + transcriber::statusText(status));
-        float peak = recordingPeak(recording, work);
-        for (int d = 0; d < kNumDrums; d++) teachDefault(d, kDefaultPeakShareOfRecording * peak);
+        // Drums taught from examples need neither the built-in hits nor the
+        // pass that measures the recording's peak for them.
+        if (anyBuiltIn()) {
+            float peak = recordingPeak(recording, work);
+            for (int d = 0; d < kNumDrums; d++)
+                if (!taughtByExample(d)) teachDefault(d, kDefaultPeakShareOfRecording * peak);
+        }
         applySensitivities();
         describe(result);
     }
@@ -186,6 +191,13 @@ public:
     bool showsActivations() const override { return true; }
 
 private:
+    bool taughtByExample(int d) const { return !settings.learnFiles[(size_t)d].empty(); }
+    bool anyBuiltIn() const {
+        for (int d = 0; d < kNumDrums; d++)
+            if (!taughtByExample(d)) return true;
+        return false;
+    }
+
     // peak: the loudest built-in hit's peak; 0 leaves them as they are.
     void teachDefault(int d, float peak) {
         static const std::array<std::string, kNumDrums> bytes = [] {
