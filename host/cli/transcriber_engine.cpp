@@ -5,6 +5,7 @@
 
 #include "default_hits.h"
 #include "failure.h"
+#include "read_ahead.h"
 #include "transcriber/transcriber.h"
 
 namespace cli {
@@ -19,6 +20,9 @@ constexpr double kNoteSeconds = 0.05;
 // peak: the transcriber measures hits against its examples, so hits of a
 // quiet recording would otherwise fall under its thresholds.
 constexpr float kDefaultPeakShareOfRecording = 1.0f;
+// Frames decoded at a time on the reading thread; the engine still gets
+// blocks of the chosen size.
+constexpr int64_t kReadFrames = 1 << 14;
 
 // Sensitivity of a drum learned from the built-in hits, before the user's
 // factor. Tuned on the development set without examples (so its figures
@@ -171,15 +175,20 @@ public:
         NoteTimeline timeline(shift);
         NoteCollector notes(timeline, latency(), (int64_t)std::lround(kNoteSeconds * sampleRate), observer);
         if (observer) engine.setFrameObserver(&notes);
-        std::vector<float> left((size_t)settings.blockSize), right((size_t)settings.blockSize);
+        std::vector<float> mono((size_t)kReadFrames);
+        ReadAhead input(recording, kReadFrames);
         int64_t at = 0;
-        for (int64_t n; (n = recording.read(left.data(), right.data(), settings.blockSize)) > 0; at += n) {
+        const float *left, *right;
+        for (int64_t n; (n = input.next(left, right)) > 0; at += n) {
             for (int64_t i = 0; i < n; i++) {
-                if (observer) observer->input(at + i, left[(size_t)i], right[(size_t)i]);
-                left[(size_t)i] = 0.5f * (left[(size_t)i] + right[(size_t)i]);
+                if (observer) observer->input(at + i, left[i], right[i]);
+                mono[(size_t)i] = 0.5f * (left[i] + right[i]);
             }
-            engine.process(left.data(), (size_t)n, notes);
-            work.add(n);
+            for (int64_t done = 0, step; done < n; done += step) {
+                step = std::min<int64_t>(settings.blockSize, n - done);
+                engine.process(mono.data() + done, (size_t)step, notes);
+                work.add(step);
+            }
         }
         engine.flush(notes);
         engine.setFrameObserver(nullptr);
