@@ -6,6 +6,7 @@ ReadAhead::ReadAhead(AudioReader& reader, int64_t blockFrames) : reader(reader) 
     for (Block& b : blocks) {
         b.left.resize((size_t)blockFrames);
         b.right.resize((size_t)blockFrames);
+        b.mean.resize((size_t)blockFrames);
     }
     thread = std::thread([this] { readAll(); });
 }
@@ -45,6 +46,7 @@ void ReadAhead::readAll() {
 bool ReadAhead::readInto(Block& block) {
     try {
         block.frames = reader.read(block.left.data(), block.right.data(), (int64_t)block.left.size());
+        for (size_t i = 0; i < (size_t)block.frames; i++) block.mean[i] = 0.5f * (block.left[i] + block.right[i]);
     } catch (...) {
         std::lock_guard<std::mutex> lock(mutex);
         failure = std::current_exception();
@@ -53,7 +55,7 @@ bool ReadAhead::readInto(Block& block) {
     return block.frames > 0;
 }
 
-int64_t ReadAhead::next(const float*& left, const float*& right) {
+const ReadAhead::Block* ReadAhead::next() {
     std::unique_lock<std::mutex> lock(mutex);
     if (handedOut) {
         filled--;
@@ -64,13 +66,10 @@ int64_t ReadAhead::next(const float*& left, const float*& right) {
     changed.wait(lock, [this] { return filled > 0 || ended; });
     if (filled == 0) {
         if (failure) std::rethrow_exception(failure);
-        return 0;
+        return nullptr;
     }
-    const Block& block = blocks[nextToRead];
-    left = block.left.data();
-    right = block.right.data();
     handedOut = true;
-    return block.frames;
+    return &blocks[nextToRead];
 }
 
 }  // namespace cli

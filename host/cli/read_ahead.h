@@ -1,7 +1,7 @@
 // Decodes a recording on a second thread, a few blocks ahead of the caller,
 // so that reading and decoding the file overlap the detection that consumes
-// it. The samples, their order and the blocks' contents are exactly those of
-// AudioReader::read.
+// it. The channels are exactly those of AudioReader::read, and their mean
+// (what the transcriber hears) is taken there too.
 //
 // Threading: one caller thread calls next(); a reading thread of its own,
 // started by the constructor and joined by the destructor, is the only one
@@ -28,17 +28,17 @@ public:
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // The next block's channels, valid until the next call; returns its
-    // frames, 0 at the end. Throws what the reader threw (a read error).
-    int64_t next(const float*& left, const float*& right);
+    struct Block {
+        std::vector<float> left, right, mean;
+        int64_t frames = 0;
+    };
+    // The next block, valid until the next call; null at the end. Throws
+    // what the reader threw (a read error).
+    const Block* next();
 
 private:
     // Enough to ride out a slow read without holding much of the file.
     static constexpr size_t kBlocks = 4;
-    struct Block {
-        std::vector<float> left, right;
-        int64_t frames = 0;
-    };
 
     void readAll();
     bool readInto(Block& block);

@@ -175,18 +175,16 @@ public:
         NoteTimeline timeline(shift);
         NoteCollector notes(timeline, latency(), (int64_t)std::lround(kNoteSeconds * sampleRate), observer);
         if (observer) engine.setFrameObserver(&notes);
-        std::vector<float> mono((size_t)kReadFrames);
+        // The engine hears the blocks' means, as readMono makes them.
         ReadAhead input(recording, kReadFrames);
         int64_t at = 0;
-        const float *left, *right;
-        for (int64_t n; (n = input.next(left, right)) > 0; at += n) {
-            for (int64_t i = 0; i < n; i++) {
-                if (observer) observer->input(at + i, left[i], right[i]);
-                mono[(size_t)i] = 0.5f * (left[i] + right[i]);
-            }
-            for (int64_t done = 0, step; done < n; done += step) {
-                step = std::min<int64_t>(settings.blockSize, n - done);
-                engine.process(mono.data() + done, (size_t)step, notes);
+        for (const ReadAhead::Block* block; (block = input.next()); at += block->frames) {
+            if (observer)
+                for (size_t i = 0; i < (size_t)block->frames; i++)
+                    observer->input(at + (int64_t)i, block->left[i], block->right[i]);
+            for (int64_t done = 0, step; done < block->frames; done += step) {
+                step = std::min<int64_t>(settings.blockSize, block->frames - done);
+                engine.process(block->mean.data() + done, (size_t)step, notes);
                 work.add(step);
             }
         }
