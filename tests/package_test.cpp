@@ -47,7 +47,7 @@ protected:
     static void SetUpTestSuite() {
         folder = new fs::path(fs::temp_directory_path() / ("tamboro-package-test-" + std::to_string(getpid())));
         fs::create_directories(*folder);
-        const Output unpacked = run("cd " + quoted(*folder) + " && " + quoted(TAMBORO_CMAKE) + " -E tar xzf " +
+        const Output unpacked = run("cd " + quoted(*folder) + " && " + quoted(TAMBORO_CMAKE) + " -E tar xf " +
                                     quoted(TAMBORO_PACKAGE_ARCHIVE));
         ASSERT_EQ(unpacked.status, 0) << unpacked.text;
     }

@@ -3,13 +3,12 @@
 // host may choose. Leaks show up in the sanitizer build's leak check.
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <random>
 #include <thread>
 
 #include "plugin_fixture.h"
 #include "plugins_under_test.h"
-#include "tests/transcriber_plugin_support.h"
+#include "validator_detecting.h"
 #include "validator_support.h"
 
 namespace {
@@ -47,35 +46,11 @@ TEST_P(EveryPluginLifecycle, ManyInstancesOneAfterAnother) {
     }
 }
 
-// What makes an instance send notes: Tamboro its detection settings, fed
-// the validator's drum pattern; Tamboro Transcriber drums taught once (its
-// saved state), fed a groove of those drums.
-struct Detecting {
-    Stereo signal;
-    std::function<void(host::Instance&)> prepare;
-};
-
-Detecting detectingWith(const PluginUnderTest& plugin) {
-    if (std::string(plugin.path) != transcriberUnderTest().path)
-        return {validator::drumPattern(3, 4000), [](host::Instance& p) { validator::setDetection(p); }};
-    static const std::vector<uint8_t> taught = [] {
-        auto teacher = transcriber_plugin_test::newTranscriber();
-        transcriber_plugin_test::teachAllLive(*teacher);
-        return transcriber_plugin_test::chunkOf(*teacher);
-    }();
-    const std::vector<float> groove =
-        drums::any_rate::render(drums::any_rate::groove(6), 3.0, transcriber_plugin_test::kRate);
-    return {Stereo{groove, groove}, [](host::Instance& p) {
-                EXPECT_EQ(transcriber_plugin_test::setChunk(p, taught), 1);
-                transcriber_plugin_test::restartStream(p);
-            }};
-}
-
 // Instances alive side by side and fed the same signal block by block, in
 // turn, must produce the same output and the same notes: any state shared
 // between them would make them drift apart.
 TEST_P(EveryPluginLifecycle, ManyInstancesAtOnceStayIndependent) {
-    const Detecting detecting = detectingWith(GetParam());
+    const validator::Detecting detecting = validator::detectingWith(GetParam(), validator::drumPattern(3, 4000));
     std::vector<std::unique_ptr<host::Instance>> plugins;
     for (int i = 0; i < kInstancesAtOnce; i++) {
         plugins.push_back(newInstanceOf(GetParam()));
