@@ -21,5 +21,8 @@ target_compile_definitions(package_test PRIVATE
   TAMBORO_PACKAGE_NAME="${TAMBORO_PACKAGE_NAME}"
   TAMBORO_PACKAGE_ARCHIVE="${package_test_folder}/${TAMBORO_PACKAGE_FILE}")
 add_dependencies(package_test tamboro tamboro_transcriber_plugin tamboro_cli)
+# The sanitizer build's command, run from the archive, is told of
+# fontconfig's caches as in the command's own tests.
 gtest_discover_tests(package_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                     PROPERTIES FIXTURES_REQUIRED package_archive)
+                     PROPERTIES FIXTURES_REQUIRED package_archive
+                     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/cli_lsan.supp")
