@@ -55,6 +55,8 @@ inline const host::PluginLibrary& libraryOf(const PluginUnderTest& plugin) {
 
 inline const PluginUnderTest& tamboroUnderTest() { return kPluginsUnderTest[0]; }
 inline const PluginUnderTest& transcriberUnderTest() { return kPluginsUnderTest[1]; }
+// A test's parameter is a copy: compared by library.
+inline bool isTamboro(const PluginUnderTest& plugin) { return std::string(plugin.path) == tamboroUnderTest().path; }
 
 inline std::unique_ptr<host::Instance> newInstanceOf(const PluginUnderTest& plugin,
                                                      host::HostSettings settings = {}) {

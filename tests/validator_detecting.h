@@ -21,7 +21,7 @@ struct Detecting {
 
 // tamboroSignal and tamboroDrum are what Tamboro gets.
 inline Detecting detectingWith(const PluginUnderTest& plugin, Stereo tamboroSignal, float tamboroDrum = kDrumKick) {
-    if (std::string(plugin.path) != transcriberUnderTest().path)
+    if (isTamboro(plugin))
         return {std::move(tamboroSignal), [tamboroDrum](host::Instance& p) { setDetection(p, tamboroDrum); }};
     static const std::vector<uint8_t> taught = [] {
         auto teacher = transcriber_plugin_test::newTranscriber();
