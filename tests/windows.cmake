@@ -65,3 +65,6 @@ add_test(NAME transcriber_same_outputs_as_linux
           $<TARGET_FILE:tamboro_transcriber_plugin> platform/transcriber --teach)
 tamboro_wine_test(tamboro_same_outputs_as_linux 120)
 tamboro_wine_test(transcriber_same_outputs_as_linux 120)
+
+# The release zip, unpacked, its DLLs loaded from there.
+include(${CMAKE_CURRENT_SOURCE_DIR}/package.cmake)
