@@ -33,6 +33,8 @@ public:
     const std::string& entryName() const { return foundEntryName; }
 
 private:
+    // In the order they are looked up.
+    static constexpr const char* kEntryNames[] = {"VSTPluginMain", "main"};
     PluginLibrary(void* handle, VstPluginMainProc entry, std::string name)
         : handle(handle), entryPoint(entry), foundEntryName(std::move(name)) {}
     void* handle;

@@ -2,7 +2,12 @@
 // hosts look up only main). Nothing else is exported.
 #include "effect_factory.h"
 
+#ifdef _WIN32
+// The module definition file names the exports.
+#define TAMBORO_EXPORT extern "C"
+#else
 #define TAMBORO_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 TAMBORO_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster) {
     // Without a host callback the version handshake cannot happen.

@@ -134,6 +134,18 @@ TEST(BmpDecoder, ReadsBottomUpRowsWithPaddingAndMakesWhiteTransparent) {
     EXPECT_EQ(pixels[3], 0u);
 }
 
+TEST(BmpDecoder, ReadsBitmapsWithoutFileHeaderAsWindowsResourcesHoldThem) {
+    std::vector<unsigned char> file = bmpFile(2, 1);
+    file[56] = 0x07;  // the first pixel's red
+    std::vector<unsigned char> resource(file.begin() + 14, file.end());
+    BmpLayout layout;
+    ASSERT_TRUE(readBmpLayout(resource.data(), resource.size(), layout));
+    uint32_t pixels[2];
+    decodeBmpPixels(resource.data(), layout, pixels);
+    EXPECT_EQ(pixels[0], 0xFF070000u);
+    EXPECT_FALSE(readBmpLayout(resource.data(), resource.size() - 1, layout));  // pixels cut
+}
+
 TEST(BmpDecoder, ReadsTopDownFiles) {
     std::vector<unsigned char> file = bmpFile(1, -2);
     file[54] = 0x01;  // first row in the file is the top row

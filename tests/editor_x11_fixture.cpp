@@ -23,18 +23,6 @@ uint32_t opaquePixel(const CBitmap& bitmap, int x, int y) {
 
 }  // namespace
 
-int handleTop(const CRect& slider, float value) {
-    return slider.top + (int)(kTravel * (1.0f - value));
-}
-
-int rowForValue(const CRect& slider, float value) {
-    return (int)std::lround(slider.top + kHandleHeight / 2.0 + kTravel * (1.0 - value));
-}
-
-int zoneCentre(const Strip& strip, int k) {
-    return strip.place.left + (int)(strip.place.width() * (k + 0.5) / strip.positions);
-}
-
 void EditorTest::SetUp() {
     plugin = newInstance();
     ASSERT_TRUE(plugin);

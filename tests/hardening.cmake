@@ -2,7 +2,7 @@
 # careless hosts do), the real-time safety proof, and the replay of fuzzing
 # finds. The run script builds the same tests again under the sanitizers.
 
-add_library(validator_support STATIC validator_support.cpp)
+add_library(validator_support STATIC validator_support.cpp validator_parent_window_x11.cpp)
 target_link_libraries(validator_support PUBLIC tamboro_host tamboro_drums GTest::gtest X11::X11)
 target_compile_definitions(validator_support PUBLIC TAMBORO_PLUGIN_PATH="$<TARGET_FILE:tamboro>"
   TAMBORO_TRANSCRIBER_PLUGIN_PATH="$<TARGET_FILE:tamboro_transcriber_plugin>")

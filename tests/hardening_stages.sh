@@ -1,5 +1,5 @@
-# Stages of `./run test`, sourced by ./run. After the main suite: the whole
-# suite again built with clang under AddressSanitizer and
+# Stages of `./run test`, sourced by ./run. After the main suite: the Windows
+# plug-ins cross-built and tested under wine, the whole suite again built with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, one
 # conversion under valgrind, a bounded libFuzzer run, and the check inside a
 # real third-party host. Each stage adds its counts; stage_summary prints them
@@ -59,6 +59,17 @@ stage_gtest() {  # name program
     fi
     stage_count "$name" "${passed:-0}" "${failed:-0}"
     rm -f "$log"
+}
+
+# The Windows DLLs and their tests under wine (tests/windows.cmake), which
+# compare with the Linux build just made.
+stage_windows() {
+    stage_banner "build: Windows (MinGW-w64)"
+    if ! build_windows; then
+        stage_count "Windows build" 0 1
+        return
+    fi
+    stage_ctest "Windows build under wine" "$WINDOWS_BUILD_DIR"
 }
 
 clang_configure() {  # dir sanitizers [cmake options...]
@@ -161,6 +172,7 @@ stage_real_host() {
 }
 
 robustness_stages() {
+    stage_windows
     if stage_address_sanitizer; then
         stage_fuzz tamboro_fuzz "$FUZZ_SECONDS" fuzz/corpus
         stage_fuzz chunk_fuzz "$CHUNK_FUZZ_SECONDS" fuzz/chunk_corpus

@@ -8,9 +8,6 @@
 #include "shell/plugin_info.h"
 #include "tools/drum_synth_tones.h"
 
-// Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
-#include <X11/Xlib.h>
-
 namespace validator {
 
 namespace {
@@ -145,33 +142,6 @@ bool allFinite(const std::vector<float>& samples) {
     for (float s : samples)
         if (!std::isfinite(s)) return false;
     return true;
-}
-
-
-ParentWindow::ParentWindow() {
-    Display* d = XOpenDisplay(nullptr);
-    if (!d) return;
-    display = d;
-    window = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, plugin_info::kEditorWidth,
-                                 plugin_info::kEditorHeight, 0, 0, 0);
-    XMapWindow(d, window);
-    XSync(d, False);
-}
-
-ParentWindow::~ParentWindow() {
-    if (!display) return;
-    Display* d = static_cast<Display*>(display);
-    XDestroyWindow(d, window);
-    XCloseDisplay(d);
-}
-
-void ParentWindow::drain() {
-    if (!display) return;
-    Display* d = static_cast<Display*>(display);
-    while (XPending(d)) {
-        XEvent event;
-        XNextEvent(d, &event);
-    }
 }
 
 }  // namespace validator

@@ -71,7 +71,8 @@ std::vector<host::MidiRecord> noteOns(const std::vector<host::MidiRecord>& event
 bool allFinite(const std::vector<float>& samples);
 
 
-// A mapped top-level X11 window to host the editor in; empty without a display.
+// A shown top-level window to host the editor in (X11, or Win32 on Windows);
+// empty without a display.
 class ParentWindow {
 public:
     ParentWindow();
@@ -82,10 +83,12 @@ public:
     void* handle() const { return reinterpret_cast<void*>(window); }
     // Handles the parent's own pending events (the editor pumps its own).
     void drain();
+    // Windows inside the parent: an open editor's.
+    size_t children() const;
 
 private:
     void* display = nullptr;
-    unsigned long window = 0;
+    uintptr_t window = 0;
 };
 
 }  // namespace validator

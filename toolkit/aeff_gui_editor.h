@@ -12,17 +12,27 @@
 
 #include "platform.h"
 #include "shell/aeff_editor.h"
+#ifdef _WIN32
+#include "win32_display.h"
+#else
 #include "x11_display.h"
+#endif
 
 class AudioEffectX;
 class CFrame;
 
+#ifdef _WIN32
+constexpr PlatformDisplayFactory nativeDisplay = openWin32Display;
+#else
+constexpr PlatformDisplayFactory nativeDisplay = openX11Display;
+#endif
+
 class AEffGUIEditor : public AEffEditor {
 public:
     // Registers itself as the plug-in's editor. openDisplay connects to the
-    // window system at each open.
+    // window system at each open; the build's own by default.
     explicit AEffGUIEditor(AudioEffectX* effect,
-                           PlatformDisplayFactory openDisplay = openX11Display);
+                           PlatformDisplayFactory openDisplay = nativeDisplay);
     ~AEffGUIEditor() override;
 
     bool getRect(ERect** rect) override;

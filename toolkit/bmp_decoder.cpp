@@ -20,9 +20,12 @@ uint16_t readU16(const unsigned char* p) { return (uint16_t)(p[0] | p[1] << 8); 
 }  // namespace
 
 bool readBmpLayout(const unsigned char* data, size_t size, BmpLayout& layout) {
-    if (!data || size < kFileHeaderSize + kInfoHeaderSize) return false;
-    if (data[0] != 'B' || data[1] != 'M') return false;
-    const unsigned char* info = data + kFileHeaderSize;
+    if (!data) return false;
+    // A bitmap resource of a Windows module is the file without its header.
+    const bool file = size >= 2 && data[0] == 'B' && data[1] == 'M';
+    const size_t header = file ? kFileHeaderSize : 0;
+    if (size < header + kInfoHeaderSize) return false;
+    const unsigned char* info = data + header;
     int32_t width = (int32_t)readU32(info + 4);
     int32_t height = (int32_t)readU32(info + 8);
     if (readU32(info) < kInfoHeaderSize || readU16(info + 12) != 1 ||
@@ -32,7 +35,9 @@ bool readBmpLayout(const unsigned char* data, size_t size, BmpLayout& layout) {
     if (topDown) height = height == INT32_MIN ? 0 : -height;
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return false;
     size_t stride = ((size_t)width * kBytesPerPixel + 3) & ~(size_t)3;
-    size_t offset = readU32(data + 10);
+    // Without a file header the pixels follow the info header (24-bit
+    // pictures have no colour table).
+    size_t offset = file ? readU32(data + 10) : readU32(info);
     if (offset > size || (size - offset) / stride < (size_t)height) return false;
     layout = {width, height, topDown, offset, stride};
     return true;

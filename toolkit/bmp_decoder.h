@@ -14,7 +14,8 @@ struct BmpLayout {
     size_t rowStride = 0;
 };
 
-// False unless data holds a whole 24-bit uncompressed bitmap.
+// False unless data holds a whole 24-bit uncompressed bitmap: a BMP file, or
+// one without the file header as Windows keeps bitmap resources.
 bool readBmpLayout(const unsigned char* data, size_t size, BmpLayout& layout);
 
 // Writes width x height pixels, top row first, as premultiplied 32-bit ARGB in

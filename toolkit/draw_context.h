@@ -1,6 +1,7 @@
 // An offscreen picture the views paint into; the window shows finished parts
 // of it. Everything is drawn in whole pixels, so colours come out exactly as
-// given.
+// given. Cairo draws it on Linux (cairo_draw_context.cpp), our own pixel
+// loops and GDI's text on Windows (win32_draw_context.cpp).
 #pragma once
 
 #include <cstdint>
@@ -8,8 +9,10 @@
 #include "geometry.h"
 
 class CBitmap;
+#ifndef _WIN32
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
+#endif
 
 class CDrawContext {
 public:
@@ -40,6 +43,24 @@ public:
     int32_t getHeight() const;
 
 private:
+    // Where a bitmap lies when its point source is drawn at dest's corner.
+    static CRect placedBitmap(const CBitmap& bitmap, const CRect& dest, CPoint source);
+
+#ifdef _WIN32
+    // The GDI handles, kept as void* so that <windows.h> stays out of the views.
+    bool selectFont(const CFontDesc& font);
+
+    int32_t width;
+    int32_t height;
+    uint32_t* pixels = nullptr;  // the DIB section's, 0x00RRGGBB words
+    void* bitmapHandle = nullptr;
+    void* deviceContext = nullptr;
+    void* originalBitmap = nullptr;
+    void* fontHandle = nullptr;
+    CFontDesc selectedFont{};
+    CRect clip;
+#else
     cairo_surface_t* surface;
     cairo_t* cr;
+#endif
 };

@@ -11,6 +11,9 @@
 
 namespace drums::any_rate {
 
+// kPi is an extension some C libraries leave out.
+constexpr double kPi = 3.14159265358979323846;
+
 // A fixed pseudo-random sequence in [-1, 1), the same on every platform.
 class Noise {
 public:
@@ -75,23 +78,23 @@ inline void addHit(std::vector<float>& out, transcriber::Drum drum, int64_t at, 
         switch (drum) {
         case transcriber::Drum::Kick: {
             const double f = 50.0 + 90.0 * std::exp(-t / 0.03);
-            phase += 2.0 * M_PI * f / rate;
+            phase += 2.0 * kPi * f / rate;
             s = static_cast<float>(std::sin(phase) * std::exp(-t / 0.15)) +
                 0.3f * noise.next() * static_cast<float>(std::exp(-t / 0.003));
             break;
         }
         case transcriber::Drum::Snare:
             // Tone and rattle; the rattle smoothed below the hi-hat's range.
-            smoothed += static_cast<float>(1.0 - std::exp(-2.0 * M_PI * kSnareCornerHz / rate)) *
+            smoothed += static_cast<float>(1.0 - std::exp(-2.0 * kPi * kSnareCornerHz / rate)) *
                         (noise.next() - smoothed);
-            s = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 190.0 * t) * std::exp(-t / 0.06)) +
+            s = static_cast<float>(0.5 * std::sin(2.0 * kPi * 190.0 * t) * std::exp(-t / 0.06)) +
                 1.5f * smoothed * static_cast<float>(std::exp(-t / 0.1));
             break;
         case transcriber::Drum::HiHat: {
             // Noise minus its smoothed self: the energy sits in the top
             // octaves (the smoothing's corner is fixed in Hz).
             const float n = noise.next();
-            smoothed += static_cast<float>(1.0 - std::exp(-2.0 * M_PI * kHatCornerHz / rate)) * (n - smoothed);
+            smoothed += static_cast<float>(1.0 - std::exp(-2.0 * kPi * kHatCornerHz / rate)) * (n - smoothed);
             s = 1.5f * (n - smoothed) * static_cast<float>(std::exp(-t / 0.04));
             break;
         }

@@ -5,6 +5,14 @@
 #include "transcriber/analysis_grid.h"
 
 namespace transcriber {
+
+namespace {
+
+// M_PI is an extension some C libraries leave out.
+constexpr double kPi = 3.14159265358979323846;
+
+}  // namespace
+
 BandMagnitudes::~BandMagnitudes() { kiss_fftr_free(fft_); }
 
 bool BandMagnitudes::configure(double sampleRate, int windowLength) {
@@ -19,7 +27,7 @@ bool BandMagnitudes::configure(double sampleRate, int windowLength) {
     magnitudes_.resize(size / 2 + 1);
     double sum = 0.0;
     for (int i = 0; i < n; i++) {
-        window_[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * M_PI * i / n));
+        window_[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * kPi * i / n));
         sum += window_[i];
     }
     for (float& w : window_) w = static_cast<float>(w / sum);
