@@ -5,6 +5,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -153,6 +154,15 @@ TEST(Transcriber, BrokenRecordingsGiveAMessageOrACleanResult) {
     CommandResult odd = runTamboro({"convert", scratch.path("odd.wav"), "-o", scratch.path("odd.mid"), "--csv"});
     EXPECT_EQ(odd.exitCode, 0) << odd.err;
     EXPECT_TRUE(fileExists(scratch.path("odd.mid")));
+    // Garbage in the middle of a compressed file: the error of the reading
+    // thread reaches the user, and no MIDI file is left.
+    std::vector<uint8_t> flac = readBytes(recorded("loop.flac"));
+    std::fill(flac.begin() + flac.size() / 2, flac.begin() + flac.size() / 2 + 4000, 0xff);
+    writeText(scratch.path("cut.flac"), std::string(flac.begin(), flac.end()));
+    CommandResult cut = runTamboro({"convert", scratch.path("cut.flac"), "-o", scratch.path("cut.mid")});
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_TRUE(says(cut.err, scratch.path("cut.flac") + ": read error")) << cut.err;
+    EXPECT_FALSE(fileExists(scratch.path("cut.mid")));
 }
 
 TEST(Transcriber, PlotsActivationsWithThresholds) {

@@ -64,5 +64,12 @@ if(VALGRIND AND NOT TAMBORO_SANITIZE)
             --errors-for-leak-kinds=definite,indirect
             --suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor_valgrind.supp
             $<TARGET_FILE:transcriber_editor_test>
-            --gtest_filter=*SurvivesCarelessHosts:*HostChangesShowAtIdle*)
+            --gtest_filter=*HostChangesWhileClosed*:*HostChangesShowAtIdle*)
+  # Its careless-host cases live in the suite both plug-ins share.
+  add_test(NAME transcriber_editor_careless_hosts_under_valgrind
+    COMMAND ${VALGRIND} --error-exitcode=1 --leak-check=full
+            --errors-for-leak-kinds=definite,indirect
+            --suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor_valgrind.supp
+            $<TARGET_FILE:validator_lifecycle_test>
+            --gtest_filter=EditorLifecycle.*/TamboroTranscriber:EveryPluginLifecycle.EditorRequests*/TamboroTranscriber)
 endif()

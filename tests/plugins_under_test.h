@@ -12,6 +12,7 @@
 
 #include "host/plugin_host.h"
 #include "shell/plugin_info.h"
+#include "transcriber_editor/transcriber_editor_layout.h"
 #include "transcriber_shell/transcriber_plugin_info.h"
 
 struct PluginUnderTest {
@@ -19,12 +20,14 @@ struct PluginUnderTest {
     const char* path;
     const char* effectName;
     int32_t parameterSlots;  // indices from here on are no parameter
+    int32_t editorWidth, editorHeight;
 };
 
 inline const PluginUnderTest kPluginsUnderTest[] = {
-    {"Tamboro", TAMBORO_PLUGIN_PATH, plugin_info::kEffectName, plugin_info::kNumParams},
+    {"Tamboro", TAMBORO_PLUGIN_PATH, plugin_info::kEffectName, plugin_info::kNumParams, plugin_info::kEditorWidth,
+     plugin_info::kEditorHeight},
     {"TamboroTranscriber", TAMBORO_TRANSCRIBER_PLUGIN_PATH, transcriber_plugin_info::kEffectName,
-     transcriber_plugin_info::kNumParams},
+     transcriber_plugin_info::kNumParams, transcriber_editor_layout::kWidth, transcriber_editor_layout::kHeight},
 };
 
 // Test output names the plug-in rather than dumping the record's bytes.
@@ -50,7 +53,10 @@ inline const host::PluginLibrary& libraryOf(const PluginUnderTest& plugin) {
     return *library;
 }
 
+inline const PluginUnderTest& tamboroUnderTest() { return kPluginsUnderTest[0]; }
 inline const PluginUnderTest& transcriberUnderTest() { return kPluginsUnderTest[1]; }
+// A test's parameter is a copy: compared by library.
+inline bool isTamboro(const PluginUnderTest& plugin) { return std::string(plugin.path) == tamboroUnderTest().path; }
 
 inline std::unique_ptr<host::Instance> newInstanceOf(const PluginUnderTest& plugin,
                                                      host::HostSettings settings = {}) {

@@ -19,3 +19,6 @@ target_compile_definitions(transcriber_plugin_test PRIVATE
   TAMBORO_TRANSCRIBER_PLUGIN_PATH="$<TARGET_FILE:tamboro_transcriber_plugin>")
 add_dependencies(transcriber_plugin_test tamboro tamboro_transcriber_plugin)
 gtest_discover_tests(transcriber_plugin_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+
+# The plug-in in a host against `tamboro convert` on the same recording.
+tamboro_cli_test(transcriber_plugin_command_test transcriber_plugin_command_test.cpp)

@@ -1,7 +1,6 @@
 // Tamboro Transcriber's editor in a host window on a private X server,
 // driven only through the plug-in library: learn buttons arm drums as host
-// automation, host changes show, hits reach the strip, careless hosts are
-// survived.
+// automation, host changes show, hits reach the strip.
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -151,21 +150,16 @@ TEST_F(TranscriberEditorTest, LearningTurnsTheButtonGreenAndHitsScrollThroughThe
     EXPECT_EQ(pixelsOf(picture(), lane(1), layout::kHitMark), 0);
 }
 
-TEST_F(TranscriberEditorTest, SurvivesCarelessHosts) {
-    EXPECT_EQ(plugin->dispatch(effEditIdle), 0);
-    plugin->dispatch(effEditClose);
-    plugin->dispatch(effEditClose);
+// Careless hosts (open twice, close twice, close without open, destroy with
+// the editor open) are tried on both plug-ins in validator_lifecycle_test.
+TEST_F(TranscriberEditorTest, HostChangesWhileClosedShowAtTheNextOpen) {
     ASSERT_EQ(openEditor(), 1);
-    ASSERT_EQ(openEditor(), 1);
-    EXPECT_EQ(parent->children().size(), 1u);
     plugin->dispatch(effEditClose);
-    plugin->dispatch(effEditClose);
-    EXPECT_TRUE(parent->children().empty());
-    plugin->setParameter(kKickLearn, 1.0f);  // while closed: shown at the next open
+    // The editor's controls are gone now; this must not reach them.
+    plugin->setParameter(kKickLearn, 1.0f);
+    plugin->dispatch(effEditIdle);
     ASSERT_EQ(openEditor(), 1);
     EXPECT_TRUE(buttonShows(0, layout::kArmed));
-    plugin->close();  // destroyed with the editor open
-    EXPECT_TRUE(parent->children().empty());
 }
 
 }  // namespace

@@ -36,15 +36,18 @@ inline std::string display(host::Instance& plugin, int32_t index) {
     return plugin.getString(effGetParamDisplay, index);
 }
 
-// Arms the drum and plays its example hit, then silence until the builder
-// thread has taught the drum (its learn display leaves "armed").
-inline void teachLive(host::Instance& plugin, transcriber::Drum drum) {
+// Arms the drum and plays its example hit (left and right channels), then
+// silence until the builder thread has taught the drum (its learn display
+// leaves "armed").
+inline void teachLive(host::Instance& plugin, transcriber::Drum drum, const std::vector<float>& left,
+                      const std::vector<float>& right) {
     constexpr int kMaxWaits = 1000;
     constexpr auto kWait = std::chrono::milliseconds(5);
     const int32_t learn = transcriber_plugin_info::kFirstLearn + static_cast<int32_t>(drum);
     plugin.setParameter(learn, 1.0f);
     ASSERT_EQ(display(plugin, learn), "armed");
-    play(plugin, drums::any_rate::example(drum, kRate), 512);
+    std::vector<float> out(left.size());
+    plugin.processStereo(left.data(), right.data(), out.data(), out.data(), (int64_t)left.size(), 512);
     const std::vector<float> silence(512, 0.0f);
     for (int i = 0; i < kMaxWaits && display(plugin, learn) == "armed"; i++) {
         std::this_thread::sleep_for(kWait);
@@ -58,6 +61,12 @@ inline void teachLive(host::Instance& plugin, transcriber::Drum drum) {
     for (const host::CallbackRecord& call : plugin.calls())
         told = told || (call.opcode == audioMasterAutomate && call.index == learn && call.opt == 0.0f);
     EXPECT_TRUE(told);
+}
+
+// The synthesiser's example of the drum.
+inline void teachLive(host::Instance& plugin, transcriber::Drum drum) {
+    const std::vector<float> example = drums::any_rate::example(drum, kRate);
+    teachLive(plugin, drum, example, example);
 }
 
 inline void teachAllLive(host::Instance& plugin) {

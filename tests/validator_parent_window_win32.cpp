@@ -24,4 +24,11 @@ void ParentWindow::drain() {
     }
 }
 
+size_t ParentWindow::children() const {
+    size_t count = 0;
+    for (HWND child = GetWindow(reinterpret_cast<HWND>(window), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        count++;
+    return count;
+}
+
 }  // namespace validator

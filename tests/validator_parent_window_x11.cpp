@@ -33,4 +33,13 @@ void ParentWindow::drain() {
     }
 }
 
+size_t ParentWindow::children() const {
+    if (!display) return 0;
+    Window root = 0, parent = 0, *list = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(static_cast<Display*>(display), window, &root, &parent, &list, &count)) return 0;
+    if (list) XFree(list);
+    return count;
+}
+
 }  // namespace validator

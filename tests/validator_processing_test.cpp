@@ -10,6 +10,7 @@
 
 #include "plugin_fixture.h"
 #include "shell/plugin_info.h"
+#include "validator_detecting.h"
 #include "validator_support.h"
 
 namespace {
@@ -80,12 +81,20 @@ TEST(Processing, EveryBlockSizeGivesTheSameStream) {
 
 // A zero or negative count processes nothing and touches no buffer, not even
 // null ones, in either precision.
-TEST(Processing, ZeroAndNegativeCountsTouchNothing) {
-    Stereo input = validator::drumPattern(2, 3000);
-    Stream reference = runInBlocks(input, 256);
+class EveryPluginProcessing : public EveryPlugin {};
 
-    auto plugin = newInstance();
-    validator::setDetection(*plugin, validator::kDrumSnare);
+TEST_P(EveryPluginProcessing, ZeroAndNegativeCountsTouchNothing) {
+    const validator::Detecting detecting =
+        validator::detectingWith(GetParam(), validator::drumPattern(2, 3000), validator::kDrumSnare);
+    auto reference = newInstanceOf(GetParam());
+    detecting.prepare(*reference);
+    Stream expected;
+    MidiFaults faults;
+    validator::processChecked(*reference, detecting.signal, 256, faults, &expected.output);
+    ASSERT_FALSE(reference->midiEvents().empty());
+
+    auto plugin = newInstanceOf(GetParam());
+    detecting.prepare(*plugin);
     float sentinelL[16], sentinelR[16];
     double sentinelDL[16], sentinelDR[16];
     for (int i = 0; i < 16; i++) sentinelL[i] = sentinelR[i] = kSentinel, sentinelDL[i] = sentinelDR[i] = kSentinel;
@@ -108,11 +117,13 @@ TEST(Processing, ZeroAndNegativeCountsTouchNothing) {
         EXPECT_EQ(sentinelDR[i], kSentinel);
     }
     Stereo output;
-    MidiFaults faults;
-    validator::processChecked(*plugin, input, 256, faults, &output);
-    EXPECT_EQ(output.left, reference.output.left) << "empty calls changed the state";
-    EXPECT_EQ(plugin->midiEvents().size(), reference.events.size());
+    validator::processChecked(*plugin, detecting.signal, 256, faults, &output);
+    EXPECT_TRUE(faults.empty()) << faults.text();
+    EXPECT_EQ(output.left, expected.output.left) << "empty calls changed the state";
+    EXPECT_EQ(plugin->midiEvents().size(), reference->midiEvents().size());
 }
+
+INSTANTIATE_FOR_EVERY_PLUGIN(EveryPluginProcessing);
 
 // A call with a missing buffer (either array, or any one of the four
 // channels) asks the host for the rate and time as every call does, then

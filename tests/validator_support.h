@@ -83,6 +83,8 @@ public:
     void* handle() const { return reinterpret_cast<void*>(window); }
     // Handles the parent's own pending events (the editor pumps its own).
     void drain();
+    // Windows inside the parent: an open editor's.
+    size_t children() const;
 
 private:
     void* display = nullptr;

@@ -41,7 +41,9 @@ endfunction()
 
 tamboro_windows_test(reference_test 300
   reference_test.cpp reference_lockstep.cpp reference_model.cpp reference_signals.cpp)
-tamboro_windows_test(validator_core_test 120
+# About two minutes under wine with a display: the editor lifecycle cases
+# open editors of both plug-ins many times.
+tamboro_windows_test(validator_core_test 300
   validator_support.cpp validator_parent_window_win32.cpp
   validator_lifecycle_test.cpp validator_dispatcher_test.cpp validator_parameters_test.cpp
   validator_processing_test.cpp validator_threads_test.cpp)
@@ -68,3 +70,6 @@ tamboro_wine_test(transcriber_same_outputs_as_linux 120)
 
 # Both editors on Win32 (see windows_editor.cmake).
 include(windows_editor.cmake)
+
+# The release zip, unpacked, its DLLs loaded from there.
+include(${CMAKE_CURRENT_SOURCE_DIR}/package.cmake)

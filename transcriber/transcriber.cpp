@@ -59,8 +59,8 @@ Status Transcriber::configure(double sampleRate, const Settings& settings) {
         settings_ = settings;
         const AnalysisGrid grid = analysisGrid(sampleRate);
         hop_ = grid.hop;
-        input_.assign(grid.windowLength, 0.0f);
-        frame_.assign(grid.windowLength, 0.0f);
+        window_ = grid.windowLength;
+        input_.assign(2 * static_cast<size_t>(window_), 0.0f);
         bands_.assign(bandCount(), 0.0f);
         rebuild();
     } catch (const std::bad_alloc&) {
@@ -178,14 +178,15 @@ void Transcriber::process(const float* samples, size_t count, HitSink& sink) {
 }
 
 size_t Transcriber::take(const float* samples, size_t count) {
-    const int n = static_cast<int>(input_.size());
+    const int n = window_;
     const int at = static_cast<int>(samples_ % n);
     const size_t toFrame = static_cast<size_t>(hop_ - samples_ % hop_);
     const size_t taken = std::min({count, toFrame, static_cast<size_t>(n - at)});
     float* out = &input_[at];
     for (size_t i = 0; i < taken; i++)
-        out[i] = samples && std::isfinite(samples[i]) ? std::clamp(samples[i], -kLargestSample, kLargestSample)
-                                                      : 0.0f;
+        out[i] = out[i + n] = samples && std::isfinite(samples[i])
+                                  ? std::clamp(samples[i], -kLargestSample, kLargestSample)
+                                  : 0.0f;
     samples_ += static_cast<int64_t>(taken);
     return taken;
 }
@@ -199,12 +200,10 @@ void Transcriber::flush(HitSink& sink) {
 }
 
 void Transcriber::analyseFrame(HitSink& sink) {
-    const int n = static_cast<int>(input_.size());
-    const int oldest = static_cast<int>(samples_ % n);
-    std::copy(input_.begin() + oldest, input_.end(), frame_.begin());
-    std::copy(input_.begin(), input_.begin() + oldest, frame_.begin() + (n - oldest));
-    spectrum_.analyse(frame_.data(), bands_.data());
-    novelty_.push(samples_ / hop_ - 1, frame_.data(), n);
+    const int n = window_;
+    const float* window = &input_[samples_ % n];  // the oldest sample first
+    spectrum_.analyse(window, bands_.data());
+    novelty_.push(samples_ / hop_ - 1, window, n);
     FrameActivations activations;
     int64_t frame = 0;
     if (!decomposition_.push(bands_.data(), activations, frame)) return;

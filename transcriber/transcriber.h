@@ -100,8 +100,10 @@ private:
     std::array<double, kDrumCount> exampleRates_{};
     OnsetNovelty novelty_;
     OnsetPicker picker_;
-    std::vector<float> input_;  // the newest window of samples, a ring
-    std::vector<float> frame_;
+    int window_ = 0;  // samples
+    // The newest window of samples, a ring written twice over (at i and at
+    // i + window_), so that each frame lies in one piece without a copy.
+    std::vector<float> input_;
     std::vector<float> bands_;
     int64_t samples_ = 0;
     int64_t streamEnd_ = -1;  // while flushing: samples of real input

@@ -21,7 +21,7 @@
 #include "engine_supply.h"
 #include "hit_capture.h"
 #include "hit_feed.h"
-#include "note_schedule.h"
+#include "transcriber/note_schedule.h"
 #include "shell/audio_effect_x.h"
 #include "transcriber_plugin_info.h"
 

@@ -7,6 +7,7 @@
 
 #include "shell/plugin_info.h"
 #include "shell/vst_abi.h"
+#include "transcriber/note_schedule.h"
 
 namespace transcriber_plugin_info {
 
@@ -48,8 +49,7 @@ inline float sensitivityOf(float parameter) { return std::pow(10.0f, sensitivity
 // A learn parameter at or above this arms its drum.
 constexpr float kArmedFrom = 0.5f;
 
-// Each note-off follows its note-on by this long, whatever the tempo.
-constexpr double kNoteLengthSeconds = 0.050;
+constexpr double kNoteLengthSeconds = NoteSchedule::kNoteSeconds;
 
 // Learning: while a drum is armed, the first sample whose magnitude passes
 // the gate (-40 dBFS) starts a recording of the hit, with a short lead-in,

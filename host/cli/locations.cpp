@@ -9,6 +9,8 @@ namespace cli {
 namespace {
 
 constexpr const char* kPluginFile = "tamboro.so";
+constexpr const char* kDemoFolder = "demo";
+constexpr const char* kDemoLoop = "loop.flac";
 
 std::string executableFolder() {
     char path[4096];
@@ -32,6 +34,8 @@ std::string defaultPluginPath() {
 
 std::string defaultDemoFolder() {
     if (const char* env = std::getenv("TAMBORO_DEMO_DIR"); env && *env) return env;
+    std::string beside = executableFolder() + "/" + kDemoFolder;
+    if (exists(beside + "/" + kDemoLoop)) return beside;
     return TAMBORO_DEMO_FOLDER;
 }
 

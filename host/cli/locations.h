@@ -9,7 +9,8 @@ namespace cli {
 // $TAMBORO_PLUGIN, else tamboro.so beside this executable, else the one
 // this executable was built with.
 std::string defaultPluginPath();
-// $TAMBORO_DEMO_DIR, else the demo folder of the source tree this executable
+// $TAMBORO_DEMO_DIR, else a demo folder beside this executable (as a release
+// archive unpacks), else the demo folder of the source tree this executable
 // was built from.
 std::string defaultDemoFolder();
 

@@ -279,7 +279,7 @@ void addDemo(CLI::App& app, DemoWords& w, int& exitCode) {
     d->add_option("-o,--output", w.output, "MIDI file to write")->type_name("FILE")->capture_default_str();
     d->add_flag("-f,--force", w.force, "Overwrite the MIDI file if it exists");
     d->add_option("--material", w.folder, "Folder with loop.flac, kick.flac, snare.flac, hihat.flac, groove.txt; default "
-                                          "$TAMBORO_DEMO_DIR, else the source tree's demo folder")
+                                          "$TAMBORO_DEMO_DIR, else the demo folder beside tamboro, else the source tree's")
         ->type_name("FOLDER");
     d->add_option("--block-size", w.blockSize, "Samples per processing call, 1 to " + std::to_string(kMaxBlockSize))
         ->type_name("N")

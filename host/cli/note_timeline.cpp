@@ -52,6 +52,13 @@ void NoteTimeline::add(int64_t processingSample, uint8_t status, uint8_t data1, 
     }
 }
 
+void NoteTimeline::endOne(int64_t processingSample, uint8_t status, uint8_t key) {
+    key &= kDataMask;
+    if (sounding[key] == 0) return;
+    fileEvents.push_back({fileSample(processingSample), status, key, 0});
+    sounding[key]--;
+}
+
 bool NoteTimeline::anyNoteSounding() const {
     return std::any_of(sounding.begin(), sounding.end(), [](int n) { return n > 0; });
 }

@@ -28,6 +28,9 @@ public:
     bool anyNoteSounding() const;
     // Ends every note still sounding, at processingSample.
     void endAll(int64_t processingSample);
+    // Ends one sounding note of key alone, for an engine that times each
+    // note's end itself (add() takes a note-off as the end of all).
+    void endOne(int64_t processingSample, uint8_t status, uint8_t key);
 
     const std::vector<TimedMidi>& events() const { return fileEvents; }
     const std::vector<Note>& notes() const { return noteOns; }

@@ -5,6 +5,8 @@
 
 #include "default_hits.h"
 #include "failure.h"
+#include "read_ahead.h"
+#include "transcriber/note_schedule.h"
 #include "transcriber/transcriber.h"
 
 namespace cli {
@@ -12,13 +14,15 @@ namespace cli {
 namespace {
 
 constexpr uint8_t kNoteOn = 0x90;
+constexpr uint8_t kNoteOff = 0x80;
 constexpr uint8_t kDrumChannel = 9;  // channel 10, counted from 0
-// How long each note sounds; drum notes only need to begin.
-constexpr double kNoteSeconds = 0.05;
 // The built-in hits are played as loud as this share of the recording's
 // peak: the transcriber measures hits against its examples, so hits of a
 // quiet recording would otherwise fall under its thresholds.
 constexpr float kDefaultPeakShareOfRecording = 1.0f;
+// Frames decoded at a time on the reading thread; the engine still gets
+// blocks of the chosen size.
+constexpr int64_t kReadFrames = 1 << 14;
 
 // Sensitivity of a drum learned from the built-in hits, before the user's
 // factor. Tuned on the development set without examples (so its figures
@@ -75,8 +79,9 @@ std::string learnFailure(const std::string& path, const char* drum, transcriber:
     }
 }
 
-// The transcriber's hits become notes on the timeline as it would send them
-// live: a hit is known latency() samples after its onset.
+// The transcriber's hits become notes on the timeline as the plug-in sends
+// them live: a hit is known latency() samples after its onset, and its note
+// ends as the plug-in's notes end (the same schedule).
 class NoteCollector : public transcriber::HitSink, public transcriber::FrameObserver {
 public:
     NoteCollector(NoteTimeline& timeline, int64_t latency, int64_t noteLength, DetectionObserver* observer)
@@ -89,37 +94,36 @@ public:
             for (int d = 0; d < kNumDrums; d++) observer->activation(position, d, strength[d], threshold[d]);
     }
 
-    // Hits of one frame come drum by drum, a few samples out of order.
+    // Hits of one frame come drum by drum, a few samples out of order. Each
+    // note is scheduled once the events before it are out, as the plug-in
+    // schedules a hit before its note-on is due.
     void finish() {
         std::stable_sort(hits.begin(), hits.end(), [](const transcriber::Hit& a, const transcriber::Hit& b) {
             return a.position < b.position;
         });
-        for (const transcriber::Hit& hit : hits) add(hit);
-        if (timeline.anyNoteSounding()) end(endsAt);
+        for (const transcriber::Hit& hit : hits) {
+            int64_t at = hit.position + latency;
+            sendBefore(at);
+            schedule.add(at, at + noteLength, kDrums[(size_t)hit.drum].note, hit.velocity);
+        }
+        sendBefore(INT64_MAX);
     }
 
 private:
-    void add(const transcriber::Hit& hit) {
-        int64_t at = hit.position + latency;
-        uint8_t key = (uint8_t)kDrums[(size_t)hit.drum].note;
-        // Notes end at their length, or where the same drum strikes again.
-        if (timeline.anyNoteSounding() && (at >= endsAt || keySounding[key])) end(std::min(at, endsAt));
-        if (!timeline.anyNoteSounding()) endsAt = at + noteLength;
-        timeline.add(at, kNoteOn | kDrumChannel, key, hit.velocity);
-        keySounding[key] = true;
-    }
-
-    void end(int64_t at) {
-        timeline.endAll(at);
-        keySounding.fill(false);
+    void sendBefore(int64_t end) {
+        schedule.sendBefore(end, [this](const NoteSchedule::Event& e) {
+            if (e.on)
+                timeline.add(e.position, kNoteOn | kDrumChannel, (uint8_t)e.note, (uint8_t)e.velocity);
+            else
+                timeline.endOne(e.position, kNoteOff | kDrumChannel, (uint8_t)e.note);
+        });
     }
 
     NoteTimeline& timeline;
     int64_t latency, noteLength;
     DetectionObserver* observer;
     std::vector<transcriber::Hit> hits;
-    int64_t endsAt = 0;
-    std::array<bool, 128> keySounding{};
+    NoteSchedule schedule;
 };
 
 class TranscriberEngine : public DetectionEngine {
@@ -128,7 +132,7 @@ public:
         : settings(settings), sampleRate(sampleRate) {}
 
     int64_t plannedWork(const AudioReader& recording, const Examples&) const override {
-        return 2 * recording.frames();
+        return (anyBuiltIn() ? 2 : 1) * recording.frames();
     }
 
     void prepare(AudioReader& recording, ConversionResult& result, WorkMeter& work) override {
@@ -139,8 +143,13 @@ public:
         if (status != transcriber::Status::Ok)
             throw Failure("the transcriber cannot run at " + std::to_string(sampleRate) +
                           " Hz: " + transcriber::statusText(status));
-        float peak = recordingPeak(recording, work);
-        for (int d = 0; d < kNumDrums; d++) teachDefault(d, kDefaultPeakShareOfRecording * peak);
+        // Drums taught from examples need neither the built-in hits nor the
+        // pass that measures the recording's peak for them.
+        if (anyBuiltIn()) {
+            float peak = recordingPeak(recording, work);
+            for (int d = 0; d < kNumDrums; d++)
+                if (!taughtByExample(d)) teachDefault(d, kDefaultPeakShareOfRecording * peak);
+        }
         applySensitivities();
         describe(result);
     }
@@ -164,17 +173,20 @@ public:
 
     NoteTimeline detect(AudioReader& recording, int64_t shift, DetectionObserver* observer, WorkMeter& work) override {
         NoteTimeline timeline(shift);
-        NoteCollector notes(timeline, latency(), (int64_t)std::lround(kNoteSeconds * sampleRate), observer);
+        NoteCollector notes(timeline, latency(), (int64_t)std::llround(NoteSchedule::kNoteSeconds * sampleRate), observer);
         if (observer) engine.setFrameObserver(&notes);
-        std::vector<float> left((size_t)settings.blockSize), right((size_t)settings.blockSize);
+        // The engine hears the blocks' means, as readMono makes them.
+        ReadAhead input(recording, kReadFrames);
         int64_t at = 0;
-        for (int64_t n; (n = recording.read(left.data(), right.data(), settings.blockSize)) > 0; at += n) {
-            for (int64_t i = 0; i < n; i++) {
-                if (observer) observer->input(at + i, left[(size_t)i], right[(size_t)i]);
-                left[(size_t)i] = 0.5f * (left[(size_t)i] + right[(size_t)i]);
+        for (const ReadAhead::Block* block; (block = input.next()); at += block->frames) {
+            if (observer)
+                for (size_t i = 0; i < (size_t)block->frames; i++)
+                    observer->input(at + (int64_t)i, block->left[i], block->right[i]);
+            for (int64_t done = 0, step; done < block->frames; done += step) {
+                step = std::min<int64_t>(settings.blockSize, block->frames - done);
+                engine.process(block->mean.data() + done, (size_t)step, notes);
+                work.add(step);
             }
-            engine.process(left.data(), (size_t)n, notes);
-            work.add(n);
         }
         engine.flush(notes);
         engine.setFrameObserver(nullptr);
@@ -186,6 +198,13 @@ public:
     bool showsActivations() const override { return true; }
 
 private:
+    bool taughtByExample(int d) const { return !settings.learnFiles[(size_t)d].empty(); }
+    bool anyBuiltIn() const {
+        for (int d = 0; d < kNumDrums; d++)
+            if (!taughtByExample(d)) return true;
+        return false;
+    }
+
     // peak: the loudest built-in hit's peak; 0 leaves them as they are.
     void teachDefault(int d, float peak) {
         static const std::array<std::string, kNumDrums> bytes = [] {

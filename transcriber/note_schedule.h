@@ -4,8 +4,9 @@
 // its note-off a fixed time later. A drum struck again while its note still
 // sounds ends that note just before the new one.
 //
-// Fixed capacity, no allocation: used by the audio thread only (and by the
-// dispatcher's thread while processing is stopped).
+// The plug-in and the command share it, so their notes end alike. Fixed
+// capacity, no allocation: in the plug-in used by the audio thread only (and
+// by the dispatcher's thread while processing is stopped).
 #pragma once
 
 #include <array>
@@ -20,6 +21,8 @@ public:
         bool on;
     };
     static constexpr int kCapacity = 256;
+    // Each note-off follows its note-on by this long, whatever the tempo.
+    static constexpr double kNoteSeconds = 0.050;
     static constexpr int kNotes = 128;
 
     // False, scheduling nothing, when there is no room for both events.
