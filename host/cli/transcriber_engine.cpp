@@ -128,7 +128,7 @@ public:
         : settings(settings), sampleRate(sampleRate) {}
 
     int64_t plannedWork(const AudioReader& recording, const Examples&) const override {
-        return 2 * recording.frames();
+        return (anyUntaught() ? 3 : 2) * recording.frames();
     }
 
     void prepare(AudioReader& recording, ConversionResult& result, WorkMeter& work) override {
@@ -141,11 +141,13 @@ public:
                           " Hz: " + transcriber::statusText(status));
         float peak = recordingPeak(recording, work);
         for (int d = 0; d < kNumDrums; d++) teachDefault(d, kDefaultPeakShareOfRecording * peak);
+        recording_ = &recording;
+        if (!settings.learns()) learnFromRecording(work);
         applySensitivities();
         describe(result);
     }
 
-    void learn(const Examples& examples, ConversionResult& result, WorkMeter&) override {
+    void learn(const Examples& examples, ConversionResult& result, WorkMeter& work) override {
         for (int d = 0; d < kNumDrums; d++) {
             AudioReader* example = examples[(size_t)d];
             if (!example) continue;
@@ -156,6 +158,7 @@ public:
             result.details.push_back(example->path() + ": learned the " + kDrums[(size_t)d].name + " from " +
                                      std::to_string(engine.templateCount(drumOf(d))) + " of its hits");
         }
+        learnFromRecording(work);
         applySensitivities();
         describe(result);
     }
@@ -186,6 +189,23 @@ public:
     bool showsActivations() const override { return true; }
 
 private:
+    bool anyUntaught() const {
+        return std::any_of(settings.learnFiles.begin(), settings.learnFiles.end(),
+                           [](const std::string& f) { return f.empty(); });
+    }
+
+    // Drums taught no example take on the timbre of the recording's own
+    // clearest hits, found with the built-in hits and the examples given:
+    // another kit's drum fits this kit's only roughly.
+    void learnFromRecording(WorkMeter& work) {
+        if (!anyUntaught()) return;
+        std::array<bool, transcriber::kDrumCount> which{};
+        for (int d = 0; d < kNumDrums; d++) which[(size_t)d] = taughtFrom[(size_t)d].empty();
+        std::vector<float> samples = readMono(*recording_);
+        learnedFromRecording = engine.learnFromRecording(samples.data(), samples.size(), which);
+        work.add((int64_t)samples.size());
+    }
+
     // peak: the loudest built-in hit's peak; 0 leaves them as they are.
     void teachDefault(int d, float peak) {
         static const std::array<std::string, kNumDrums> bytes = [] {
@@ -219,8 +239,11 @@ private:
         for (int d = 0; d < kNumDrums; d++) {
             const std::string& from = taughtFrom[(size_t)d];
             anyDefault = anyDefault || from.empty();
+            const int own = learnedFromRecording[(size_t)d];
             line += std::string(d ? "," : "") + " " + kDrums[(size_t)d].name + " from " +
-                    (from.empty() ? "built-in hits" : from);
+                    (!from.empty() ? from
+                     : own > 0     ? "built-in hits fitted to " + std::to_string(own) + " of the recording's"
+                                   : "built-in hits");
             float s = settings.sensitivity[(size_t)d].value_or(1.0f);
             if (s != 1.0f) line += " (sensitivity " + formatSensitivity(s) + ")";
         }
@@ -240,6 +263,8 @@ private:
     int sampleRate;
     transcriber::Transcriber engine;
     std::array<std::string, kNumDrums> taughtFrom;
+    std::array<int, transcriber::kDrumCount> learnedFromRecording{};
+    AudioReader* recording_ = nullptr;  // prepare()'s, alive until detect() ends
 };
 
 }  // namespace
