@@ -199,6 +199,8 @@ private:
     // another kit's drum fits this kit's only roughly.
     void learnFromRecording(WorkMeter& work) {
         if (!anyUntaught()) return;
+        // The first pass with the sensitivities the built-in hits were tuned with.
+        applySensitivities();
         std::array<bool, transcriber::kDrumCount> which{};
         for (int d = 0; d < kNumDrums; d++) which[(size_t)d] = taughtFrom[(size_t)d].empty();
         std::vector<float> samples = readMono(*recording_);
