@@ -32,6 +32,10 @@ public:
 
     void restart();
     void setSensitivity(Drum drum, float sensitivity);
+    // A drum's threshold counts each other drum's strength in proportion to
+    // how alike their templates are, relative to its most alike other drum:
+    // a loud hi-hat leaks little into the kick, a snare much.
+    void setSimilarities(const Decomposition::Similarities& similarities);
     // Takes frame `frame`'s activations; writes the onsets found in frame
     // - 1 to `onsets` and returns how many (at most one per drum). The
     // novelty must hold the frames up to `frame`.
@@ -54,6 +58,7 @@ private:
 
     std::array<std::array<float, kRing>, kDrumCount> history_{}, unexplained_{};
     std::array<float, kDrumCount> sensitivity_{1.0f, 1.0f, 1.0f};
+    Decomposition::Similarities leakWeight_{};
     std::array<float, kDrumCount> loudest_{};
     std::array<int64_t, kDrumCount> lastOnset_{};
     int64_t lastPeak_ = 0;

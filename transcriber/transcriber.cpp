@@ -185,6 +185,7 @@ void Transcriber::rebuild() {
     for (int d = 0; d < kDrumCount; d++)
         for (const DrumTemplate& t : templates_[d]) decomposition_.addTemplate(static_cast<Drum>(d), t);
     decomposition_.prepare();
+    picker_.setSimilarities(decomposition_.similarities());
     for (int d = 0; d < kDrumCount; d++) {
         if (templates_[d].empty()) continue;
         // The loudest template's opening frames: where the drum's attack is.
