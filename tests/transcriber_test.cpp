@@ -69,6 +69,7 @@ TEST(TranscriberHits, SimultaneousFlammedAndGhostHitsAllCount) {
         {{Drum::Kick, 0.2, 0.9f}, {Drum::Snare, 0.32, 0.1f}},   // ghost note, -19 dB
         {{Drum::Kick, 0.2, 0.9f}, {Drum::HiHat, 0.283, 0.15f}},  // soft hat after a loud kick
         {{Drum::HiHat, 0.2, 0.9f}, {Drum::HiHat, 0.283, 0.3f}},  // soft hat in a loud one's ring, -10 dB
+        {{Drum::Kick, 0.2, 0.3f}, {Drum::HiHat, 0.2, 1.0f}},  // soft kick with a loud hat, -10 dB
     };
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
