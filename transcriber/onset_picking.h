@@ -4,7 +4,8 @@
 // the drum's previous onset. The threshold is the larger of a floor and a
 // share of the drum's strongest recent hit (the recording's own level sets
 // the scale), raised by the other drums' strength at the same moment (what
-// a loud hit leaks into the other drums), by what the free components took
+// a loud hit leaks into the other drums, the more the more alike their
+// templates are), by what the free components took
 // (a tom or a cymbal leaks into the drums) and by the drum's own recent
 // strength (what a decay leaks into itself); all but the others' share are
 // scaled by the fine-time evidence of a sudden rise in the drum's bands
