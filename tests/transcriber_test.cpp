@@ -6,6 +6,7 @@
 #include "tests/transcriber_test_support.h"
 #include "transcriber/analysis_grid.h"
 #include "transcriber/onset_novelty.h"
+#include "transcriber/recording_templates.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ TEST(TranscriberHits, SimultaneousFlammedAndGhostHitsAllCount) {
         {{Drum::Kick, 0.2, 0.9f}, {Drum::Snare, 0.32, 0.1f}},   // ghost note, -19 dB
         {{Drum::Kick, 0.2, 0.9f}, {Drum::HiHat, 0.283, 0.15f}},  // soft hat after a loud kick
         {{Drum::HiHat, 0.2, 0.9f}, {Drum::HiHat, 0.283, 0.3f}},  // soft hat in a loud one's ring, -10 dB
+        {{Drum::Kick, 0.2, 0.3f}, {Drum::HiHat, 0.2, 1.0f}},  // soft kick with a loud hat, -10 dB
     };
     transcriber::Transcriber engine;
     teach(engine, kRate, kRate);
@@ -178,6 +180,58 @@ TEST(TranscriberExamples, SeveralHitsInOneExampleBecomeSeveralTemplates) {
     const std::vector<float> example = drums::any_rate::render(layers, 4.5, kRate);
     ASSERT_EQ(engine.learn(transcriber::Drum::Snare, example.data(), example.size(), kRate), Status::Ok);
     EXPECT_EQ(engine.templateCount(transcriber::Drum::Snare), transcriber::Transcriber::kMaxTemplatesPerDrum);
+}
+
+TEST(TranscriberRecordingTemplates, OnlyTheStrongerHitsThatStandAloneAreHeard) {
+    constexpr int64_t ms = 44;  // samples at 44.1 kHz
+    const std::vector<Hit> hits = {
+        {100 * ms, Drum::Kick, 100}, {105 * ms, Drum::HiHat, 90},  // together: neither stands alone
+        {400 * ms, Drum::Kick, 90},  {700 * ms, Drum::Kick, 30},   // too soft beside the strongest
+        {1000 * ms, Drum::Kick, 80}, {1300 * ms, Drum::Kick, 95}};
+    EXPECT_EQ(transcriber::clearHits(hits, Drum::Kick, kRate), (std::vector<int64_t>{1300 * ms, 400 * ms, 1000 * ms}));
+    // Two clear hits are too few to trust.
+    EXPECT_TRUE(transcriber::clearHits({hits.begin(), hits.begin() + 4}, Drum::Kick, kRate).empty());
+}
+
+// The spectral centroid (Hz) of the loudest template's opening.
+float brightness(const transcriber::Transcriber& engine, Drum drum) {
+    const std::vector<float>& frames = engine.templates(drum).back().frames;
+    const int bands = transcriber::bandCount();
+    double weighted = 0.0, all = 0.0;
+    for (int f = 0; f < 8; f++)
+        for (int b = 0; b < bands; b++) {
+            all += frames[f * bands + b];
+            weighted += frames[f * bands + b] * transcriber::bandCentres()[b];
+        }
+    return static_cast<float>(weighted / all);
+}
+
+TEST(TranscriberRecordingTemplates, AHiHatFromADarkerKitTakesOnTheRecordingsBrightness) {
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    const float bright = brightness(engine, Drum::HiHat);
+    // Another kit's hi-hat: the same, 12 dB weaker above 6 kHz.
+    std::vector<transcriber::DrumTemplate> dark = engine.templates(Drum::HiHat);
+    const int bands = transcriber::bandCount();
+    for (transcriber::DrumTemplate& t : dark)
+        for (size_t i = 0; i < t.frames.size(); i++)
+            if (transcriber::bandCentres()[i % bands] > 6000.0) t.frames[i] *= 0.25f;
+    ASSERT_EQ(engine.restoreTemplates(Drum::HiHat, dark, kRate), Status::Ok);
+    const float darker = brightness(engine, Drum::HiHat);
+    ASSERT_LT(darker, 0.9f * bright);
+    const std::vector<float> audio = drums::any_rate::render(drums::any_rate::groove(12), 6.5, kRate);
+    const auto heard = engine.learnFromRecording(audio.data(), audio.size(), {false, false, true});
+    EXPECT_EQ(heard[0], 0);
+    EXPECT_GT(heard[2], 0);
+    const float fitted = brightness(engine, Drum::HiHat);
+    EXPECT_LT(std::fabs(fitted - bright), 0.5f * std::fabs(darker - bright)) << bright << " " << darker << " " << fitted;
+    // Not a number in the recording teaches nothing strange.
+    std::vector<float> broken = audio;
+    for (size_t i = 1000; i < 2000; i++) broken[i] = std::numeric_limits<float>::quiet_NaN();
+    engine.learnFromRecording(broken.data(), broken.size(), {true, true, true});
+    for (Drum d : {Drum::Kick, Drum::Snare, Drum::HiHat})
+        for (const transcriber::DrumTemplate& t : engine.templates(d))
+            EXPECT_TRUE(std::all_of(t.frames.begin(), t.frames.end(), [](float v) { return std::isfinite(v); }));
 }
 
 // The fine-time evidence in the hi-hat's bands, frame by frame, for a

@@ -145,6 +145,23 @@ void Decomposition::prepareWeightedComponents() {
         }
     gradient_.assign(all, 0.0f);
     activation_.assign(all, 0.0f);
+    prepareSimilarities();
+}
+
+void Decomposition::prepareSimilarities() {
+    const size_t all = drumOf_.size() + kFreeComponents;
+    std::array<int, kDrumCount> loudest;
+    loudest.fill(-1);
+    for (size_t k = 0; k < drumOf_.size(); k++)
+        if (scale_[k] >= 1.0f) loudest[static_cast<int>(drumOf_[k])] = static_cast<int>(k);
+    for (int a = 0; a < kDrumCount; a++)
+        for (int c = 0; c < kDrumCount; c++) {
+            similarities_[a][c] = 1.0f;
+            if (a == c || loudest[a] < 0 || loudest[c] < 0) continue;
+            const size_t x = loudest[a], y = loudest[c];
+            const float norms = std::sqrt(gram_[x * all + x] * gram_[y * all + y]);
+            if (norms > kTiny) similarities_[a][c] = gram_[x * all + y] / norms;
+        }
 }
 
 void Decomposition::restart() {

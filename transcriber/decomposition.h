@@ -48,6 +48,11 @@ public:
     // Back to silence before a new stream; keeps the templates.
     void restart();
     int templateCount(Drum drum) const;
+    // Per pair of drums, the cosine of their loudest templates over the
+    // look-ahead window in weighted bands (1 where a drum has none): how
+    // much of one a fit can mistake for the other.
+    using Similarities = std::array<std::array<float, kDrumCount>, kDrumCount>;
+    const Similarities& similarities() const { return similarities_; }
 
     // Takes the newest frame. Once kLookAhead frames have followed a frame,
     // writes that frame's number and its activations (1 = as strong as the
@@ -57,6 +62,7 @@ public:
 private:
     void prepareFreeShapes();
     void prepareWeightedComponents();
+    void prepareSimilarities();
     bool gatherNewEnergy(int64_t frame);
     void solve();
     void carryForward(int64_t frame);
@@ -74,6 +80,7 @@ private:
     // Components over the look-ahead window in weighted bands, drums first.
     std::vector<float> bandWeight_, weighted_, gram_;
     std::array<float, kDrumCount> loudestEnergy_{};  // weighted, over the window
+    Similarities similarities_{};
 
     std::vector<float> recent_;      // the newest frames, a ring
     std::vector<float> prediction_;  // earlier hits' continuations, a ring of frames

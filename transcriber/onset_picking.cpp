@@ -51,10 +51,20 @@ void OnsetPicker::setSensitivity(Drum drum, float sensitivity) {
     sensitivity_[static_cast<int>(drum)] = sensitivity;
 }
 
+void OnsetPicker::setSimilarities(const Decomposition::Similarities& similarities) {
+    for (int d = 0; d < kDrumCount; d++) {
+        float most = 0.0f;
+        for (int o = 0; o < kDrumCount; o++)
+            if (o != d) most = std::max(most, similarities[d][o]);
+        for (int o = 0; o < kDrumCount; o++)
+            leakWeight_[d][o] = most > 0.0f ? std::max(0.0f, similarities[d][o]) / most : 1.0f;
+    }
+}
+
 float OnsetPicker::threshold(int d, int64_t peak, const float* strength, bool sudden) {
     float others = 0.0f;
     for (int o = 0; o < kDrumCount; o++)
-        if (o != d) others += strength[o];
+        if (o != d) others += leakWeight_[d][o] * strength[o];
     // The drum's own recent activity: the frames before the peak's
     // neighbourhood, and their median.
     std::array<float, kHistoryFrames - 2> recent;

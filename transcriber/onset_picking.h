@@ -4,7 +4,8 @@
 // the drum's previous onset. The threshold is the larger of a floor and a
 // share of the drum's strongest recent hit (the recording's own level sets
 // the scale), raised by the other drums' strength at the same moment (what
-// a loud hit leaks into the other drums), by what the free components took
+// a loud hit leaks into the other drums, the more the more alike their
+// templates are), by what the free components took
 // (a tom or a cymbal leaks into the drums) and by the drum's own recent
 // strength (what a decay leaks into itself); all but the others' share are
 // scaled by the fine-time evidence of a sudden rise in the drum's bands
@@ -32,6 +33,10 @@ public:
 
     void restart();
     void setSensitivity(Drum drum, float sensitivity);
+    // A drum's threshold counts each other drum's strength in proportion to
+    // how alike their templates are, relative to its most alike other drum:
+    // a loud hi-hat leaks little into the kick, a snare much.
+    void setSimilarities(const Decomposition::Similarities& similarities);
     // Takes frame `frame`'s activations; writes the onsets found in frame
     // - 1 to `onsets` and returns how many (at most one per drum). The
     // novelty must hold the frames up to `frame`.
@@ -54,6 +59,7 @@ private:
 
     std::array<std::array<float, kRing>, kDrumCount> history_{}, unexplained_{};
     std::array<float, kDrumCount> sensitivity_{1.0f, 1.0f, 1.0f};
+    Decomposition::Similarities leakWeight_{};
     std::array<float, kDrumCount> loudest_{};
     std::array<int64_t, kDrumCount> lastOnset_{};
     int64_t lastPeak_ = 0;

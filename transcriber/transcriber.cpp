@@ -5,6 +5,7 @@
 #include <new>
 
 #include "transcriber/analysis_grid.h"
+#include "transcriber/recording_templates.h"
 
 namespace transcriber {
 namespace {
@@ -128,6 +129,47 @@ Status Transcriber::restoreTemplates(Drum drum, const std::vector<DrumTemplate>&
     return Status::Ok;
 }
 
+namespace {
+
+class HitList : public HitSink {
+public:
+    void onHit(const Hit& hit) override { hits.push_back(hit); }
+    std::vector<Hit> hits;
+};
+
+}  // namespace
+
+std::array<int, kDrumCount> Transcriber::learnFromRecording(const float* samples, size_t count,
+                                                            const std::array<bool, kDrumCount>& which) {
+    std::array<int, kDrumCount> learned{};
+    if (sampleRate_ == 0.0 || !samples) return learned;
+    try {
+        // The heard hits are cut from these samples as process() reads them.
+        std::vector<float> clean(samples, samples + count);
+        for (float& x : clean) x = std::isfinite(x) ? std::clamp(x, -kLargestSample, kLargestSample) : 0.0f;
+        HitList first;
+        restart();
+        process(clean.data(), count, first);
+        flush(first);
+        // Hits of one frame come drum by drum, a few samples out of order.
+        std::stable_sort(first.hits.begin(), first.hits.end(),
+                         [](const Hit& a, const Hit& b) { return a.position < b.position; });
+        std::array<std::vector<DrumTemplate>, kDrumCount> learnedTemplates = templates_;
+        for (int d = 0; d < kDrumCount; d++) {
+            if (!which[d]) continue;
+            const std::vector<int64_t> onsets = clearHits(first.hits, static_cast<Drum>(d), sampleRate_);
+            if (onsets.empty()) continue;
+            reshape(learnedTemplates[d], heardTemplate(clean.data(), count, sampleRate_, onsets, first.hits));
+            learned[d] = static_cast<int>(onsets.size());
+        }
+        templates_ = std::move(learnedTemplates);
+        rebuild();
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    return learned;
+}
+
 void Transcriber::setSensitivity(Drum drum, float sensitivity) {
     // Not a number keeps the default.
     const float s = std::isnan(sensitivity) ? 1.0f : std::clamp(sensitivity, kLeastSensitivity, kMostSensitivity);
@@ -143,6 +185,7 @@ void Transcriber::rebuild() {
     for (int d = 0; d < kDrumCount; d++)
         for (const DrumTemplate& t : templates_[d]) decomposition_.addTemplate(static_cast<Drum>(d), t);
     decomposition_.prepare();
+    picker_.setSimilarities(decomposition_.similarities());
     for (int d = 0; d < kDrumCount; d++) {
         if (templates_[d].empty()) continue;
         // The loudest template's opening frames: where the drum's attack is.

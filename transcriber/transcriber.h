@@ -73,6 +73,14 @@ public:
     double templateRate(Drum drum) const { return exampleRates_[static_cast<int>(drum)]; }
     Status restoreTemplates(Drum drum, const std::vector<DrumTemplate>& saved, double exampleRate);
     void setSensitivity(Drum drum, float sensitivity);
+    // Fits the templates of the drums marked in `which` to the timbre of the
+    // recording's own clearest hits, found with the current templates in a
+    // first pass over the whole recording (at the configured rate): for
+    // templates taught from another kit. Returns per drum how many hits it
+    // heard; 0: too few stood clear, the drum kept its templates. Allocates;
+    // restarts the stream.
+    std::array<int, kDrumCount> learnFromRecording(const float* samples, size_t count,
+                                                   const std::array<bool, kDrumCount>& which);
 
     // Hits reach the sink at most latency() samples after their onset has
     // been passed to process().

@@ -132,7 +132,7 @@ public:
         : settings(settings), sampleRate(sampleRate) {}
 
     int64_t plannedWork(const AudioReader& recording, const Examples&) const override {
-        return (anyBuiltIn() ? 2 : 1) * recording.frames();
+        return (anyUntaught() ? 3 : 1) * recording.frames();
     }
 
     void prepare(AudioReader& recording, ConversionResult& result, WorkMeter& work) override {
@@ -145,16 +145,18 @@ public:
                           " Hz: " + transcriber::statusText(status));
         // Drums taught from examples need neither the built-in hits nor the
         // pass that measures the recording's peak for them.
-        if (anyBuiltIn()) {
+        if (anyUntaught()) {
             float peak = recordingPeak(recording, work);
             for (int d = 0; d < kNumDrums; d++)
                 if (!taughtByExample(d)) teachDefault(d, kDefaultPeakShareOfRecording * peak);
         }
+        recording_ = &recording;
+        if (!settings.learns()) learnFromRecording(work);
         applySensitivities();
         describe(result);
     }
 
-    void learn(const Examples& examples, ConversionResult& result, WorkMeter&) override {
+    void learn(const Examples& examples, ConversionResult& result, WorkMeter& work) override {
         for (int d = 0; d < kNumDrums; d++) {
             AudioReader* example = examples[(size_t)d];
             if (!example) continue;
@@ -165,6 +167,7 @@ public:
             result.details.push_back(example->path() + ": learned the " + kDrums[(size_t)d].name + " from " +
                                      std::to_string(engine.templateCount(drumOf(d))) + " of its hits");
         }
+        learnFromRecording(work);
         applySensitivities();
         describe(result);
     }
@@ -199,10 +202,23 @@ public:
 
 private:
     bool taughtByExample(int d) const { return !settings.learnFiles[(size_t)d].empty(); }
-    bool anyBuiltIn() const {
-        for (int d = 0; d < kNumDrums; d++)
-            if (!taughtByExample(d)) return true;
-        return false;
+    bool anyUntaught() const {
+        return std::any_of(settings.learnFiles.begin(), settings.learnFiles.end(),
+                           [](const std::string& f) { return f.empty(); });
+    }
+
+    // Drums taught no example take on the timbre of the recording's own
+    // clearest hits, found with the built-in hits and the examples given:
+    // another kit's drum fits this kit's only roughly.
+    void learnFromRecording(WorkMeter& work) {
+        if (!anyUntaught()) return;
+        // The first pass with the sensitivities the built-in hits were tuned with.
+        applySensitivities();
+        std::array<bool, transcriber::kDrumCount> which{};
+        for (int d = 0; d < kNumDrums; d++) which[(size_t)d] = taughtFrom[(size_t)d].empty();
+        std::vector<float> samples = readMono(*recording_);
+        learnedFromRecording = engine.learnFromRecording(samples.data(), samples.size(), which);
+        work.add((int64_t)samples.size());
     }
 
     // peak: the loudest built-in hit's peak; 0 leaves them as they are.
@@ -238,8 +254,11 @@ private:
         for (int d = 0; d < kNumDrums; d++) {
             const std::string& from = taughtFrom[(size_t)d];
             anyDefault = anyDefault || from.empty();
+            const int own = learnedFromRecording[(size_t)d];
             line += std::string(d ? "," : "") + " " + kDrums[(size_t)d].name + " from " +
-                    (from.empty() ? "built-in hits" : from);
+                    (!from.empty() ? from
+                     : own > 0     ? "built-in hits fitted to " + std::to_string(own) + " of the recording's"
+                                   : "built-in hits");
             float s = settings.sensitivity[(size_t)d].value_or(1.0f);
             if (s != 1.0f) line += " (sensitivity " + formatSensitivity(s) + ")";
         }
@@ -259,6 +278,8 @@ private:
     int sampleRate;
     transcriber::Transcriber engine;
     std::array<std::string, kNumDrums> taughtFrom;
+    std::array<int, transcriber::kDrumCount> learnedFromRecording{};
+    AudioReader* recording_ = nullptr;  // prepare()'s, alive until detect() ends
 };
 
 }  // namespace
