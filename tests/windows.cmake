@@ -41,7 +41,7 @@ endfunction()
 
 tamboro_windows_test(reference_test 300
   reference_test.cpp reference_lockstep.cpp reference_model.cpp reference_signals.cpp)
-tamboro_windows_test(validator_core_test 120
+tamboro_windows_test(validator_core_test 300
   validator_support.cpp validator_parent_window_win32.cpp
   validator_lifecycle_test.cpp validator_dispatcher_test.cpp validator_parameters_test.cpp
   validator_processing_test.cpp validator_threads_test.cpp)
@@ -65,3 +65,6 @@ add_test(NAME transcriber_same_outputs_as_linux
           $<TARGET_FILE:tamboro_transcriber_plugin> platform/transcriber --teach)
 tamboro_wine_test(tamboro_same_outputs_as_linux 120)
 tamboro_wine_test(transcriber_same_outputs_as_linux 120)
+
+# Both editors on Win32 (tests/windows_editor.cmake).
+include(windows_editor.cmake)
