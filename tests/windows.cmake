@@ -71,5 +71,5 @@ add_test(NAME transcriber_same_outputs_as_linux
 tamboro_wine_test(tamboro_same_outputs_as_linux 120)
 tamboro_wine_test(transcriber_same_outputs_as_linux 120)
 
-# Both editors on Win32 (tests/windows_editor.cmake).
+# Both editors on Win32 (see windows_editor.cmake).
 include(windows_editor.cmake)
