@@ -54,6 +54,11 @@ foreach(plugin tamboro tamboro_transcriber_plugin)
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/windows_dll_boundary.sh $<TARGET_FILE:${plugin}>)
 endforeach()
 
+# As on Linux, the DLL runs on processors without 256-bit vectors: their
+# instructions appear only in the wide pipeline (see engine.cmake).
+add_test(NAME wide_instructions_only_in_the_wide_pipeline
+  COMMAND sh -c "x86_64-w64-mingw32-objdump -d --no-show-raw-insn -C '$<TARGET_FILE:tamboro>' | awk '/^[0-9a-f]+ <.*>:$/ { fn = $0 } $2 ~ /^v[a-z]/ && fn !~ /runWide|__vector\\(4\\)/ { print fn; bad = 1 } END { exit bad }'")
+
 # The same outputs as the Linux build's libraries.
 add_executable(platform_outputs platform_outputs.cpp reference_signals.cpp)
 target_link_libraries(platform_outputs PRIVATE tamboro_host tamboro_drums)

@@ -7,6 +7,8 @@ set -eu
 case "$1" in
     start)
         mkdir -p "$WINEPREFIX"
+        # A server left by an interrupted run would refuse to be replaced.
+        wineserver -k >/dev/null 2>&1 && wineserver -w || true
         wineserver -p >"$2" 2>&1
         # A new prefix takes a few seconds to set up; later runs only check it.
         wine wineboot --init >>"$2" 2>&1
