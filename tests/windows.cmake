@@ -47,6 +47,9 @@ tamboro_windows_test(validator_core_test 300
   validator_support.cpp validator_parent_window_win32.cpp
   validator_lifecycle_test.cpp validator_dispatcher_test.cpp validator_parameters_test.cpp
   validator_processing_test.cpp validator_threads_test.cpp)
+# Its editors' windows share the display with the editor test, whose captures
+# read the screen: the two never run at once.
+set_tests_properties(validator_core_test PROPERTIES RESOURCE_LOCK windows_screen)
 
 # Each DLL exports exactly the entry names and imports only system libraries.
 foreach(plugin tamboro tamboro_transcriber_plugin)

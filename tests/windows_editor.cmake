@@ -18,7 +18,7 @@ target_link_libraries(editor_win32_test PRIVATE gdiplus)
 target_compile_definitions(editor_win32_test PRIVATE
   TAMBORO_LINUX_SCREENSHOTS="Z:${linux_screenshots}")
 set_tests_properties(editor_win32_test PROPERTIES FIXTURES_REQUIRED "wine;linux_screenshots"
-                                                  LABELS windows_editor)
+                                                  LABELS windows_editor RESOURCE_LOCK windows_screen)
 
 # The widget tree on the stub window system and the bitmaps, as on Linux, but
 # drawn by the Windows picture from the program's own resources.
