@@ -135,11 +135,16 @@ void expectSamePicture(const Picture& shot, const Picture& reference, const std:
     ASSERT_EQ(reference.width, shot.width) << "no Linux screenshot";
     ASSERT_EQ(reference.height, shot.height);
     int outside = 0;
+    CRect differing{shot.width, shot.height, 0, 0};
     for (int y = 0; y < shot.height; y++)
         for (int x = 0; x < shot.width; x++)
-            outside += shot.at(x, y) != reference.at(x, y) &&
-                       std::none_of(texts.begin(), texts.end(), [&](const CRect& box) { return box.contains({x, y}); });
-    EXPECT_EQ(outside, 0) << "pixels differ outside the text";
+            if (shot.at(x, y) != reference.at(x, y) &&
+                std::none_of(texts.begin(), texts.end(), [&](const CRect& box) { return box.contains({x, y}); })) {
+                outside++;
+                differing = differing.united({x, y, x + 1, y + 1});
+            }
+    EXPECT_EQ(outside, 0) << "pixels differ outside the text, within (" << differing.left << ", " << differing.top
+                          << ") - (" << differing.right << ", " << differing.bottom << ")";
     for (const CRect& box : texts) {
         CRect ours = inkIn(shot, box), theirs = inkIn(reference, box);
         SCOPED_TRACE(::testing::Message() << "text at " << box.left << ", " << box.top);

@@ -21,6 +21,8 @@ add_test(NAME wine_stop COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/wine_server.sh stop
 set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine)
 set_tests_properties(wine_start wine_stop PROPERTIES ENVIRONMENT "${wine_environment}" TIMEOUT 60)
+# A new prefix's setup dialog covers the screen's centre until wine_start ends.
+set_tests_properties(wine_start PROPERTIES RESOURCE_LOCK windows_screen)
 
 function(tamboro_wine_test name timeout)
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${timeout}

@@ -10,8 +10,11 @@ add_test(NAME linux_editor_screenshots
 '${preview}' --set 0=0.75 --set 1=0.5 --set 2=0.6666667 --set 3=1 --set 4=0.5 \
 --screenshot '${linux_screenshots}/editor.png' && \
 '${preview}' --transcriber --screenshot '${linux_screenshots}/transcriber-editor.png'")
+# The preview reads its window back from the screen, so nothing else may be
+# on it meanwhile: not the validator's editors, nor the dialog wine shows at
+# the screen's centre while it sets up a new prefix (wine_start).
 set_tests_properties(linux_editor_screenshots PROPERTIES FIXTURES_SETUP linux_screenshots
-                                                         TIMEOUT 60)
+                                                         TIMEOUT 60 RESOURCE_LOCK windows_screen)
 
 tamboro_windows_test(editor_win32_test 120 editor_win32_test.cpp)
 target_link_libraries(editor_win32_test PRIVATE gdiplus)
