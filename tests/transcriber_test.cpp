@@ -193,6 +193,22 @@ TEST(TranscriberRecordingTemplates, OnlyTheStrongerHitsThatStandAloneAreHeard) {
     EXPECT_TRUE(transcriber::clearHits({hits.begin(), hits.begin() + 4}, Drum::Kick, kRate).empty());
 }
 
+TEST(TranscriberRecordingTemplates, AHiHatStruckWithAKickLeavesTheKickClear) {
+    constexpr int64_t ms = 44;
+    std::vector<Hit> hits;
+    for (int64_t beat = 0; beat < 4; beat++) {
+        hits.push_back({(500 * beat + 100) * ms, Drum::Kick, 100});
+        hits.push_back({(500 * beat + 101) * ms, Drum::HiHat, 90});
+    }
+    hits.push_back({130 * ms, Drum::Snare, 90});  // spoils the first kick
+    std::stable_sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.position < b.position; });
+    transcriber::Decomposition::Similarities similarities{};
+    similarities[0] = {1.0f, 0.5f, 0.1f};
+    const std::vector<Hit> near = transcriber::hitsInBandsOf(hits, Drum::Kick, similarities);
+    EXPECT_EQ(transcriber::clearHits(near, Drum::Kick, kRate), (std::vector<int64_t>{600 * ms, 1100 * ms, 1600 * ms}));
+    EXPECT_TRUE(transcriber::clearHits(hits, Drum::Kick, kRate).empty());
+}
+
 // The spectral centroid (Hz) of the loudest template's opening.
 float brightness(const transcriber::Transcriber& engine, Drum drum) {
     const std::vector<float>& frames = engine.templates(drum).back().frames;

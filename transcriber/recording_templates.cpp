@@ -24,7 +24,20 @@ constexpr float kLeastBandShare = 0.02f;
 // 0.775 at 6 dB, 0.796 at 18 dB.
 constexpr float kMostGain = 4.0f;
 
+// Drums less alike than this (the cosine of their templates) share few
+// bands; the built-in kick and hi-hat are at 0.15, kick and snare at 0.46.
+constexpr float kLeastSimilarityThatCovers = 0.3f;
+
 }  // namespace
+
+std::vector<Hit> hitsInBandsOf(const std::vector<Hit>& hits, Drum drum,
+                               const Decomposition::Similarities& similarities) {
+    const int d = static_cast<int>(drum);
+    std::vector<Hit> kept;
+    for (const Hit& h : hits)
+        if (h.drum == drum || similarities[d][static_cast<int>(h.drum)] >= kLeastSimilarityThatCovers) kept.push_back(h);
+    return kept;
+}
 
 std::vector<int64_t> clearHits(const std::vector<Hit>& hits, Drum drum, double sampleRate) {
     const int64_t apart = static_cast<int64_t>(kAloneSeconds * sampleRate);

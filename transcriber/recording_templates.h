@@ -8,18 +8,26 @@
 #include <cstdint>
 #include <vector>
 
+#include "transcriber/decomposition.h"
 #include "transcriber/example_hits.h"
 #include "transcriber/hit.h"
 
 namespace transcriber {
+
+// The hits of the drum and of the drums whose templates are alike enough
+// to cover its bands: only those can spoil a heard hit of it (a hi-hat
+// struck with a kick leaves the kick's low bands to the kick, and in most
+// grooves every kick comes with a hi-hat).
+std::vector<Hit> hitsInBandsOf(const std::vector<Hit>& hits, Drum drum,
+                               const Decomposition::Similarities& similarities);
 
 // The onsets of the drum's hits that stand alone (no other hit of any drum
 // close before or after) and are among its strongest; at most a few, and
 // none when too few stand alone to be trusted. hits: in onset order.
 std::vector<int64_t> clearHits(const std::vector<Hit>& hits, Drum drum, double sampleRate);
 
-// The mean of those hits' templates, each cut off where the next hit of any
-// drum begins.
+// The mean of those hits' templates, each cut off where the next of `hits`
+// begins.
 DrumTemplate heardTemplate(const float* samples, size_t count, double sampleRate,
                            const std::vector<int64_t>& onsets, const std::vector<Hit>& hits);
 

@@ -157,9 +157,11 @@ std::array<int, kDrumCount> Transcriber::learnFromRecording(const float* samples
         std::array<std::vector<DrumTemplate>, kDrumCount> learnedTemplates = templates_;
         for (int d = 0; d < kDrumCount; d++) {
             if (!which[d]) continue;
-            const std::vector<int64_t> onsets = clearHits(first.hits, static_cast<Drum>(d), sampleRate_);
+            const Drum drum = static_cast<Drum>(d);
+            const std::vector<Hit> near = hitsInBandsOf(first.hits, drum, decomposition_.similarities());
+            const std::vector<int64_t> onsets = clearHits(near, drum, sampleRate_);
             if (onsets.empty()) continue;
-            reshape(learnedTemplates[d], heardTemplate(clean.data(), count, sampleRate_, onsets, first.hits));
+            reshape(learnedTemplates[d], heardTemplate(clean.data(), count, sampleRate_, onsets, near));
             learned[d] = static_cast<int>(onsets.size());
         }
         templates_ = std::move(learnedTemplates);
