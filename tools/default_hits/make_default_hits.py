@@ -29,15 +29,16 @@ DRUMS = ("kick", "snare", "hihat")
 SOFT, LOUD = 50, 120
 # Rates a stroke is resampled to: 44.1 kHz audio resampled to a higher rate
 # and played at 44.1 kHz sounds lower by that ratio (a bigger drum).
-LOWER, HIGHER = 52920, 36750
+LOWER = 52920
 # Per drum, its hits: (instrument of the kit, velocity,
 # rate resampled to[, seconds kept]). Beside each drum's own soft and loud
 # stroke, variants that reach past one kit's sound: lower kicks and snares,
 # the kit's other snare, and a choked open hi-hat and the pedal hi-hat.
-# Chosen by drum F of the development set without examples.
+# Chosen by drum F of the development set without examples. No higher
+# kick: once fitted to the recording it matched other kits' snare bodies
+# (without it kick F 0.914 instead of 0.879, drum F 0.847 instead of 0.843).
 HITS = {
-    "kick": (("Kick", SOFT, RATE), ("Kick", LOUD, RATE), ("Kick", LOUD, LOWER),
-             ("Kick", LOUD, HIGHER)),
+    "kick": (("Kick", SOFT, RATE), ("Kick", LOUD, RATE), ("Kick", LOUD, LOWER)),
     "snare": (("Snare Rock", SOFT, RATE), ("Snare Rock", LOUD, RATE),
               ("Snare Rock", LOUD, LOWER), ("Snare Jazz", LOUD, LOWER)),
     "hihat": (("Closed HH", SOFT, RATE), ("Closed HH", LOUD, RATE),
