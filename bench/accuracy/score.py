@@ -16,7 +16,9 @@ closer than 10 ms count as one onset (two drums struck together are one
 onset for a detector that names none), and detections are merged the same
 way. Timing errors are those of the matched notes (of the matched onsets for
 an onset-only detector), after the engine's constant latency, the median
-signed error over the whole set, is taken out.
+signed error over the whole set, is taken out. Where the truth has an
+audible_db column (how far each note stands out of the mix at its onset),
+recall is also given per range of it.
 """
 
 import argparse
@@ -32,15 +34,23 @@ DRUMS = ("kick", "snare", "hihat")
 MATCH_WINDOW = 0.030
 ONSET_MERGE = 0.010
 TIMING_PERCENTILE = 95
+# Ranges of how far a note stands out of the mix (dB), for recall per range.
+AUDIBILITY_RANGES = ((-math.inf, -6.0), (-6.0, 0.0), (0.0, 6.0), (6.0, math.inf))
+
+
+def optional_float(row, key):
+    value = (row.get(key) or "").strip()
+    return float(value) if value else None
 
 
 def read_notes(path):
-    """Rows (time, drum, velocity or None); a missing file holds no notes."""
+    """Rows (time, drum, velocity or None, audible dB or None); a missing
+    file holds no notes."""
     if not os.path.exists(path):
         return None
     with open(path, newline="") as f:
-        return [(float(r["time"]), r["drum"].strip(),
-                 float(r["velocity"]) if r.get("velocity", "").strip() else None)
+        return [(float(r["time"]), r["drum"].strip(), optional_float(r, "velocity"),
+                 optional_float(r, "audible_db"))
                 for r in csv.DictReader(f)]
 
 
@@ -61,8 +71,10 @@ class Tally:
         self.matched = self.true = self.found = 0
         self.errors = []
         self.velocities = []
+        # per audibility range: [true notes, matched]
+        self.audible = [[0, 0] for _ in AUDIBILITY_RANGES]
 
-    def add(self, ref, est, ref_velocity=None, est_velocity=None):
+    def add(self, ref, est, ref_velocity=None, est_velocity=None, ref_audible=None):
         pairs = match_events(np.array(ref), np.array(est), MATCH_WINDOW) if ref and est else []
         self.matched += len(pairs)
         self.true += len(ref)
@@ -71,6 +83,13 @@ class Tally:
             self.errors.append(est[j] - ref[i])
             if ref_velocity is not None and est_velocity[j] is not None:
                 self.velocities.append((ref_velocity[i], est_velocity[j]))
+        matched = {i for i, _ in pairs}
+        for i, db in enumerate(ref_audible or []):
+            if db is None:
+                continue
+            k = next(k for k, (lo, hi) in enumerate(AUDIBILITY_RANGES) if lo <= db < hi)
+            self.audible[k][0] += 1
+            self.audible[k][1] += i in matched
 
     def merge(self, other):
         self.matched += other.matched
@@ -78,6 +97,9 @@ class Tally:
         self.found += other.found
         self.errors += other.errors
         self.velocities += other.velocities
+        for mine, theirs in zip(self.audible, other.audible):
+            mine[0] += theirs[0]
+            mine[1] += theirs[1]
 
     def precision(self):
         return self.matched / self.found if self.found else math.nan
@@ -114,7 +136,7 @@ class FileScore:
             est = [n for n in result if n[1] == drum]
             tally = Tally()
             tally.add([n[0] for n in ref], [n[0] for n in est],
-                      [n[2] for n in ref], [n[2] for n in est])
+                      [n[2] for n in ref], [n[2] for n in est], [n[3] for n in ref])
             score.drums[drum].merge(tally)
             score.pooled.merge(tally)
         score.onsets.add(merge_close(n[0] for n in truth), merge_close(n[0] for n in result))
@@ -197,6 +219,22 @@ def pooled_table(total, named, scores):
     return "\n".join(lines)
 
 
+def audibility_table(total):
+    """Recall per range of how far the true notes stand out of the mix; none
+    when the truth does not say."""
+    if not any(n for n, _ in total.pooled.audible):
+        return []
+    heads = [f"under {AUDIBILITY_RANGES[0][1]:+.0f} dB"] + [
+        f"{lo:+.0f} to {hi:+.0f} dB" for lo, hi in AUDIBILITY_RANGES[1:-1]] + [
+        f"{AUDIBILITY_RANGES[-1][0]:+.0f} dB and more"]
+    lines = ["| notes (recall) | " + " | ".join(heads) + " |",
+             "|---|" + "---:|" * len(heads)]
+    for name, t in [(d, total.drums[d]) for d in DRUMS] + [("all drums", total.pooled)]:
+        cells = [f"{n} ({fmt(m / n if n else math.nan)})" for n, m in t.audible]
+        lines.append(f"| {name} | " + " | ".join(cells) + " |")
+    return ["### Recall by how far a note stands out of the mix", "", *lines, ""]
+
+
 def group(scores, key):
     out = {}
     for row, score in scores:
@@ -239,7 +277,8 @@ def report(scores, missing, title):
            "### Pooled", "", pooled_table(total, named, scores), "",
            "### Per kit", "", summary_table("kit", group(scores, "kit"), named, latency), "",
            "### Per case", "", summary_table("case", group(scores, "case"), named, latency), "",
-           "### All", "", summary_table("set", [("all", total)], named, latency), ""]
+           "### All", "", summary_table("set", [("all", total)], named, latency), "",
+           *(audibility_table(total) if named else [])]
     return "\n".join(out)
 
 

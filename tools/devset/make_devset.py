@@ -24,6 +24,7 @@ import numpy as np
 import soundfile as sf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import audibility  # noqa: E402
 import mixing  # noqa: E402
 import patterns  # noqa: E402
 from drum_sources import HydrogenKit, SoundfontKit  # noqa: E402
@@ -120,12 +121,15 @@ def write_audio(path, audio, rate):
     sf.write(path, audio, rate, subtype="PCM_16")
 
 
-def write_truth(path, rows):
+def write_truth(path, rows, audible=None):
+    """audible: per row, how far the note stands out of the mix (dB)."""
     with open(path, "w", newline="") as f:
         out = csv.writer(f)
-        out.writerow(["time", "drum", "velocity"])
-        for t, drum, velocity in sorted(rows):
-            out.writerow([f"{t:.6f}", drum, velocity])
+        out.writerow(["time", "drum", "velocity"] + (["audible_db"] if audible else []))
+        order = sorted(range(len(rows)), key=lambda i: rows[i])
+        for i in order:
+            t, drum, velocity = rows[i]
+            out.writerow([f"{t:.6f}", drum, velocity] + ([f"{audible[i]:.1f}"] if audible else []))
 
 
 def write_examples(kit, folder, gain):
@@ -168,11 +172,17 @@ def build_kit(kit, kit_index, out_dir):
     rows = []
     for case in CASES:
         rate = case_rate(kit_index, case)
-        audio, truth = mixing.mix(hits[case], kit, rate, gain)
+        placed = []
+        audio, truth = mixing.mix(hits[case], kit, rate, gain, placed)
         audio = finish_case(case, audio, rate, kit_index)
+        # Only the quiet case scales the notes themselves; reverberation and
+        # noise are added to them.
+        scale = 10 ** (QUIET_DB / 20) if case == "quiet" else 1.0
+        audible = [audibility.note_to_rest_db(audio, scale * signal, start, onset, rate)
+                   for start, signal, onset in placed]
         stem = f"{case}_{rate}"
         write_audio(os.path.join(folder, stem + ".wav"), audio, rate)
-        write_truth(os.path.join(folder, stem + ".truth.csv"), truth)
+        write_truth(os.path.join(folder, stem + ".truth.csv"), truth, audible)
         rows.append([kit.name, case, rate, f"{kit.name}/{stem}.wav",
                      f"{kit.name}/{stem}.truth.csv", f"{kit.name}/examples"])
         print(f"{kit.name:20s} {case:9s} {rate} Hz {len(truth):4d} notes", flush=True)

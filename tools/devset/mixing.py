@@ -14,10 +14,12 @@ REVERB_WET = 0.6            # wet level against the dry mix (about -4 dB)
 HIHAT_VOICES = ("hihat", "hihat_open")
 
 
-def mix(hits, kit, rate, gain):
+def mix(hits, kit, rate, gain, placed=None):
     """Sum every hit's one-shot so that its audible onset falls on the
     sample nearest its time. Returns the stereo mix and the truth rows
-    (time, drum, velocity) of the scored voices, times on that sample."""
+    (time, drum, velocity) of the scored voices, times on that sample.
+    `placed`, if given, receives per truth row (start, signal, onset): where
+    the note's signal lies in the mix."""
     hits = sorted(hits)
     length = int((max(t for t, _, _ in hits) + TAIL_SECONDS) * rate)
     out = np.zeros((length, 2))
@@ -35,6 +37,8 @@ def mix(hits, kit, rate, gain):
         out[start:end] += gain * signal[:end - start]
         if voice in SCORED_VOICES:
             truth.append((at / rate, voice, velocity))
+            if placed is not None:
+                placed.append((start, gain * signal[:end - start], shot.onset))
     return out, truth
 
 
