@@ -1,6 +1,5 @@
 #include "transcriber/band_magnitudes.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "transcriber/analysis_grid.h"
@@ -53,24 +52,25 @@ bool BandMagnitudes::configure(double sampleRate, int windowLength) {
     return true;
 }
 
-// Four samples of each lane at once, turned into four samples' lanes. Spare
-// lanes fold the last frame again: no other lane reads them.
+// With four frames, four samples of each at once, turned into four samples'
+// lanes; otherwise (and for the last samples) lane by lane. Lanes past count
+// keep what they held: no other lane reads them.
 void BandMagnitudes::fold(const float* const* frames, int count) {
     const int size = static_cast<int>(folded_.size());
-    const float* frame[kLanes];
-    for (int l = 0; l < kLanes; l++) frame[l] = frames[std::min(l, count - 1)];
     const float* w = window_.data();
     int i = 0;
-    for (; i + kLanes <= size; i += kLanes) {
+    for (; count == kLanes && i + kLanes <= size; i += kLanes) {
         __m128 v[kLanes];
         for (int l = 0; l < kLanes; l++)
-            v[l] = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(frame[l] + i), _mm_loadu_ps(w + i)),
-                              _mm_mul_ps(_mm_loadu_ps(frame[l] + i + size), _mm_loadu_ps(w + i + size)));
+            v[l] = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(frames[l] + i), _mm_loadu_ps(w + i)),
+                              _mm_mul_ps(_mm_loadu_ps(frames[l] + i + size), _mm_loadu_ps(w + i + size)));
         _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
         for (int l = 0; l < kLanes; l++) _mm_store_ps(folded_[i + l].lane, v[l]);
     }
-    for (; i < size; i++)
-        for (int l = 0; l < kLanes; l++) folded_[i].lane[l] = frame[l][i] * w[i] + frame[l][i + size] * w[i + size];
+    for (int l = 0; l < count; l++) {
+        const float* frame = frames[l];
+        for (int j = i; j < size; j++) folded_[j].lane[l] = frame[j] * w[j] + frame[j + size] * w[j + size];
+    }
 }
 
 void BandMagnitudes::analyse(const float* const* frames, float* const* bands, int count) {
