@@ -11,6 +11,11 @@ namespace {
 // M_PI is an extension some C libraries leave out.
 constexpr double kPi = 3.14159265358979323846;
 
+// The first lanes of four vectors, in one.
+__m128 firstLanes(__m128 a, __m128 b, __m128 c, __m128 d) {
+    return _mm_movelh_ps(_mm_unpacklo_ps(a, b), _mm_unpacklo_ps(c, d));
+}
+
 }  // namespace
 
 BandMagnitudes::~BandMagnitudes() { kiss_fftr_free(fft_); }
@@ -82,17 +87,8 @@ void BandMagnitudes::analyse(const float* const* frames, float* const* bands, in
         sumLanes(bands, count);
 }
 
-// Both do, lane by lane, the same float operations in the same order, so a
-// frame's bands are the same whichever way they were summed.
-
-namespace {
-
-// The first lanes of four vectors, in one.
-__m128 firstLanes(__m128 a, __m128 b, __m128 c, __m128 d) {
-    return _mm_movelh_ps(_mm_unpacklo_ps(a, b), _mm_unpacklo_ps(c, d));
-}
-
-}  // namespace
+// sumFirstLane() and sumLanes() do, lane by lane, the same float operations
+// in the same order, so a frame's bands are the same whichever summed them.
 
 // One frame alone: four bins' square roots at once rather than four lanes'.
 void BandMagnitudes::sumFirstLane(float* bands) {
