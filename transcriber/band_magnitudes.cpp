@@ -74,7 +74,14 @@ void BandMagnitudes::fold(const float* const* frames, int count) {
     }
     for (int l = 0; l < count; l++) {
         const float* frame = frames[l];
-        for (int j = i; j < size; j++) folded_[j].lane[l] = frame[j] * w[j] + frame[j + size] * w[j + size];
+        int j = i;
+        for (; j + kLanes <= size; j += kLanes) {
+            Lanes v;
+            _mm_store_ps(v.lane, _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(frame + j), _mm_loadu_ps(w + j)),
+                                            _mm_mul_ps(_mm_loadu_ps(frame + j + size), _mm_loadu_ps(w + j + size))));
+            for (int k = 0; k < kLanes; k++) folded_[j + k].lane[l] = v.lane[k];
+        }
+        for (; j < size; j++) folded_[j].lane[l] = frame[j] * w[j] + frame[j + size] * w[j + size];
     }
 }
 
