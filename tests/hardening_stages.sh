@@ -76,7 +76,8 @@ clang_configure() {  # dir sanitizers [cmake options...]
     local dir=$1 sanitize=$2
     shift 2
     CC=clang-14 CXX=clang++-14 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DTAMBORO_SANITIZE="$sanitize" -DTAMBORO_BENCH=OFF "$@" >/dev/null
+        -DTAMBORO_SANITIZE="$sanitize" -DTAMBORO_BENCH=OFF -DTAMBORO_KISSFFT_SOURCE="$(kissfft_source)" \
+        "$@" >/dev/null
 }
 
 stage_address_sanitizer() {

@@ -89,6 +89,16 @@ TEST(UnpackedArchive, TheCommandRunsWithWhatLiesBesideIt) {
     EXPECT_NE(demo.text.find("Found 25 of 25"), std::string::npos) << demo.text;
     EXPECT_NE(demo.text.find(unpacked("demo/loop.flac")), std::string::npos) << demo.text;
 }
+
+// kissfft is linked in, so the note asks for no library of it.
+TEST(UnpackedArchive, TheTranscriberNeedsNoKissfftLibrary) {
+    for (const char* file : {TAMBORO_TRANSCRIBER_FILE, TAMBORO_COMMAND_FILE}) {
+        const Output dynamic = run("readelf -d " + quoted(unpacked(file)));
+        EXPECT_EQ(dynamic.status, 0) << dynamic.text;
+        EXPECT_NE(dynamic.text.find("(NEEDED)"), std::string::npos) << file;
+        EXPECT_EQ(dynamic.text.find("kissfft"), std::string::npos) << file;
+    }
+}
 #endif
 
 }  // namespace

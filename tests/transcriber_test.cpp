@@ -1,10 +1,12 @@
 // The transcriber through its own interface, on synthetic drums with hits at
 // known samples.
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "tests/transcriber_test_support.h"
 #include "transcriber/analysis_grid.h"
+#include "transcriber/band_magnitudes.h"
 #include "transcriber/onset_novelty.h"
 #include "transcriber/recording_templates.h"
 
@@ -30,6 +32,36 @@ TEST(TranscriberStreaming, EveryBlockSizeGivesTheSameHits) {
     ASSERT_FALSE(reference.empty());
     for (size_t block : {1, 63, 256, 4096, 1 << 20})
         EXPECT_TRUE(sameHits(transcribe(engine, audio, block), reference)) << "blocks of " << block;
+}
+
+// One transform call takes several frames, one per lane: a frame's bands
+// must not depend on its lane or on the frames beside it.
+TEST(TranscriberStreaming, AFramesBandsAreTheSameInEveryLaneAndCompany) {
+    transcriber::BandMagnitudes spectrum;
+    ASSERT_TRUE(spectrum.configure(kRate));
+    const int n = spectrum.windowLength(), bands = transcriber::bandCount();
+    const std::vector<float> audio = drums::any_rate::render(drums::any_rate::groove(2), 1.0, kRate);
+    constexpr int kLanes = transcriber::BandMagnitudes::kLanes;
+    const float* frames[kLanes];
+    std::vector<std::vector<float>> alone(kLanes, std::vector<float>(bands));
+    for (int i = 0; i < kLanes; i++) {
+        frames[i] = audio.data() + static_cast<size_t>(i) * 3 * n / 4;
+        spectrum.analyse(frames[i], alone[i].data());
+    }
+    std::vector<std::vector<float>> together(kLanes, std::vector<float>(bands));
+    float* out[kLanes];
+    for (int count = 2; count <= kLanes; count++) {
+        // Reversed, so that every frame moves to another lane.
+        const float* reversed[kLanes];
+        for (int i = 0; i < count; i++) {
+            reversed[i] = frames[count - 1 - i];
+            out[i] = together[count - 1 - i].data();
+        }
+        spectrum.analyse(reversed, out, count);
+        for (int i = 0; i < count; i++)
+            EXPECT_EQ(0, std::memcmp(together[i].data(), alone[i].data(), bands * sizeof(float)))
+                << "frame " << i << " of " << count;
+    }
 }
 
 TEST(TranscriberStreaming, AGrooveIsTranscribedAtEveryRateFromExamplesAt44100) {
@@ -262,7 +294,9 @@ std::vector<float> hatRises(const std::vector<float>& audio) {
     padded.insert(padded.end(), audio.begin(), audio.end());
     std::vector<float> rises;
     for (size_t f = 0; (f + 1) * grid.hop <= audio.size(); f++) {
-        novelty.push(static_cast<int64_t>(f), padded.data() + (f + 1) * grid.hop, grid.windowLength);
+        const float* frame = padded.data() + (f + 1) * grid.hop;
+        novelty.analyse(static_cast<int64_t>(f), &frame, 1, grid.windowLength);
+        novelty.push(static_cast<int64_t>(f));
         rises.push_back(novelty.evidence(transcriber::Drum::HiHat, static_cast<int64_t>(f)));
     }
     return rises;

@@ -1,4 +1,4 @@
-// One analysis frame to band magnitudes: Hann window, real transform, and
+// Analysis frames to band magnitudes: Hann window, real transform, and
 // triangular bands in Hz. Magnitudes are divided by the window's sum so that
 // a sound gives the same band values at every sample rate.
 //
@@ -6,6 +6,10 @@
 // before the transform: that gives exactly the even bins of the full
 // window's transform at half the cost. The bins are 43 Hz apart instead of
 // 21.5, still finer than the bands.
+//
+// One transform call takes up to kLanes frames, one in each lane of kissfft's
+// SIMD scalar; the lanes never mix, so a frame's bands are the same whichever
+// frames share its call.
 #pragma once
 
 #include <kiss_fftr.h>
@@ -16,6 +20,8 @@ namespace transcriber {
 
 class BandMagnitudes {
 public:
+    static constexpr int kLanes = 4;
+
     BandMagnitudes() = default;
     ~BandMagnitudes();
     BandMagnitudes(const BandMagnitudes&) = delete;
@@ -26,19 +32,32 @@ public:
     bool configure(double sampleRate, int windowLength = 0);
     int windowLength() const { return static_cast<int>(window_.size()); }
 
-    // frame: windowLength() samples, oldest first. bands: bandCount() values.
-    void analyse(const float* frame, float* bands);
+    // frames[i]: windowLength() samples, oldest first; bands[i]: bandCount()
+    // values; i < count <= kLanes.
+    void analyse(const float* const* frames, float* const* bands, int count);
+    void analyse(const float* frame, float* bands) { analyse(&frame, &bands, 1); }
 
 private:
+    // A value per lane, laid out as kissfft's SIMD scalar.
+    struct alignas(16) Lanes {
+        float lane[kLanes];
+    };
+    static_assert(sizeof(Lanes) == sizeof(kiss_fft_scalar), "kissfft is not built with USE_SIMD");
+
     struct BandWeights {
         int firstBin;
         std::vector<float> weights;
     };
 
+    void fold(const float* const* frames, int count);
+    void sumFirstLane(float* bands);
+    void sumLanes(float* const* bands, int count);
+
     std::vector<float> window_;
-    std::vector<float> folded_;
+    std::vector<Lanes> folded_;
     std::vector<kiss_fft_cpx> bins_;
-    std::vector<float> magnitudes_;
+    std::vector<Lanes> magnitudes_;
+    std::vector<float> laneMagnitudes_;
     std::vector<BandWeights> bands_;
     kiss_fftr_cfg fft_ = nullptr;
 };

@@ -10,9 +10,6 @@ namespace transcriber {
 namespace {
 
 constexpr double kShortWindowSeconds = 0.0116;
-// Frames back that a rise is measured against: the short windows then do
-// not overlap.
-constexpr int kLag = 2;
 // Magnitudes below about -100 dB weigh little, so that the rise from
 // digital silence to dither is not taken for a stroke. Above that the
 // logarithm makes the evidence the same for a recording 20 dB quieter
@@ -26,7 +23,7 @@ bool OnsetNovelty::configure(double sampleRate) {
     try {
         if (!spectrum_.configure(sampleRate, n)) return false;
         windowLength_ = n;
-        bands_.assign(static_cast<size_t>(kLag + 1) * bandCount(), 0.0f);
+        bands_.assign(static_cast<size_t>(kRingFrames) * bandCount(), 0.0f);
         for (auto& p : profile_) p.assign(bandCount(), 0.0f);
     } catch (const std::bad_alloc&) {
         return false;
@@ -47,11 +44,23 @@ void OnsetNovelty::restart() {
     for (auto& e : evidence_) e.fill(0.0f);
 }
 
-void OnsetNovelty::push(int64_t index, const float* frame, int windowLength) {
+float* OnsetNovelty::bandsOf(int64_t index) { return &bands_[(index % kRingFrames) * bandCount()]; }
+
+void OnsetNovelty::analyse(int64_t first, const float* const* frames, int count, int windowLength) {
+    // The short window ends where the frame's does.
+    const float* shortWindows[BandMagnitudes::kLanes];
+    float* bands[BandMagnitudes::kLanes];
+    for (int i = 0; i < count; i++) {
+        shortWindows[i] = frames[i] + (windowLength - windowLength_);
+        bands[i] = bandsOf(first + i);
+    }
+    spectrum_.analyse(shortWindows, bands, count);
+}
+
+void OnsetNovelty::push(int64_t index) {
     const int bands = bandCount();
-    float* now = &bands_[(index % (kLag + 1)) * bands];
-    const float* before = &bands_[((index + 1) % (kLag + 1)) * bands];
-    spectrum_.analyse(frame + (windowLength - windowLength_), now);
+    const float* now = bandsOf(index);
+    const float* before = bandsOf(index + kRingFrames - kLag);
     std::array<float, kDrumCount> sum{};
     for (int b = 0; b < bands; b++) {
         const float reference = std::max({before[std::max(0, b - 1)], before[b], before[std::min(bands - 1, b + 1)]});

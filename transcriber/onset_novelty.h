@@ -23,9 +23,12 @@ public:
     // The drum's band profile (bandCount() values, not negative).
     void setProfile(Drum drum, const float* profile);
     void restart();
-    // frame: the analysis grid's window of samples, oldest first, for frame
-    // `index`.
-    void push(int64_t index, const float* frame, int windowLength);
+    // frames[i]: the analysis grid's window of samples, oldest first, for
+    // frame first + i (i < count <= BandMagnitudes::kLanes).
+    void analyse(int64_t first, const float* const* frames, int count, int windowLength);
+    // Works out frame `index`'s evidence, once it and the frames before it
+    // are analysed.
+    void push(int64_t index);
     // The drum's evidence at frame `index` (one of the last kKeptFrames).
     float evidence(Drum drum, int64_t index) const {
         return evidence_[static_cast<int>(drum)][index % kKeptFrames];
@@ -33,9 +36,16 @@ public:
     static constexpr int kKeptFrames = 8;
 
 private:
+    // Frames back that a rise is measured against: the short windows then do
+    // not overlap.
+    static constexpr int kLag = 2;
+    // The frames a rise is measured against and those analysed ahead.
+    static constexpr int kRingFrames = kLag + BandMagnitudes::kLanes;
+    float* bandsOf(int64_t index);
+
     BandMagnitudes spectrum_;
     int windowLength_ = 0;
-    std::vector<float> bands_;  // kLag + 1 frames, a ring
+    std::vector<float> bands_;  // kRingFrames frames, a ring
     std::array<std::vector<float>, kDrumCount> profile_;
     std::array<std::array<float, kKeptFrames>, kDrumCount> evidence_{};
 };

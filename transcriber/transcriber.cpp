@@ -61,8 +61,9 @@ Status Transcriber::configure(double sampleRate, const Settings& settings) {
         const AnalysisGrid grid = analysisGrid(sampleRate);
         hop_ = grid.hop;
         window_ = grid.windowLength;
-        input_.assign(2 * static_cast<size_t>(window_), 0.0f);
-        bands_.assign(bandCount(), 0.0f);
+        ring_ = window_ + (kLanes - 1) * hop_;
+        input_.assign(2 * static_cast<size_t>(ring_), 0.0f);
+        bands_.assign(static_cast<size_t>(kLanes) * bandCount(), 0.0f);
         rebuild();
     } catch (const std::bad_alloc&) {
         sampleRate_ = 0.0;
@@ -210,6 +211,7 @@ void Transcriber::restart() {
     novelty_.restart();
     samples_ = 0;
     streamEnd_ = -1;
+    pending_ = 0;
 }
 
 void Transcriber::process(const float* samples, size_t count, HitSink& sink) {
@@ -218,12 +220,16 @@ void Transcriber::process(const float* samples, size_t count, HitSink& sink) {
         const size_t taken = take(samples, count);
         if (samples) samples += taken;
         count -= taken;
-        if (samples_ % hop_ == 0) analyseFrame(sink);
+        if (samples_ % hop_ != 0) continue;
+        pendingEnds_[pending_++] = samples_;
+        if (pending_ == kLanes) analysePending(sink);
     }
+    // Hits are due within the call that completes their frame.
+    analysePending(sink);
 }
 
 size_t Transcriber::take(const float* samples, size_t count) {
-    const int n = window_;
+    const int n = ring_;
     const int at = static_cast<int>(samples_ % n);
     const size_t toFrame = static_cast<size_t>(hop_ - samples_ % hop_);
     const size_t taken = std::min({count, toFrame, static_cast<size_t>(n - at)});
@@ -244,14 +250,28 @@ void Transcriber::flush(HitSink& sink) {
     restart();
 }
 
-void Transcriber::analyseFrame(HitSink& sink) {
-    const int n = window_;
-    const float* window = &input_[samples_ % n];  // the oldest sample first
-    spectrum_.analyse(window, bands_.data());
-    novelty_.push(samples_ / hop_ - 1, window, n);
+void Transcriber::analysePending(HitSink& sink) {
+    if (pending_ == 0) return;
+    const float* windows[kLanes];  // the oldest sample first
+    float* bands[kLanes];
+    for (int i = 0; i < pending_; i++) {
+        windows[i] = &input_[(pendingEnds_[i] + ring_ - window_) % ring_];
+        bands[i] = &bands_[static_cast<size_t>(i) * bandCount()];
+    }
+    spectrum_.analyse(windows, bands, pending_);
+    const int64_t first = pendingEnds_[0] / hop_ - 1;
+    novelty_.analyse(first, windows, pending_, window_);
+    for (int i = 0; i < pending_; i++) {
+        novelty_.push(first + i);
+        pickFrame(pendingEnds_[i], bands[i], sink);
+    }
+    pending_ = 0;
+}
+
+void Transcriber::pickFrame(int64_t end, const float* bands, HitSink& sink) {
     FrameActivations activations;
     int64_t frame = 0;
-    if (!decomposition_.push(bands_.data(), activations, frame)) return;
+    if (!decomposition_.push(bands, activations, frame)) return;
     PickedOnset onsets[kDrumCount];
     const int found = picker_.push(frame, activations, novelty_, onsets);
     if (observer_) {
@@ -263,7 +283,7 @@ void Transcriber::analyseFrame(HitSink& sink) {
         const PickedOnset& onset = onsets[i];
         // Frame f's window ends at sample (f + 1) * hop.
         const double at = (onset.frame + 1.0 - kOnsetBeforeFrameEnd) * hop_;
-        const int64_t position = std::clamp<int64_t>(std::llround(at), samples_ - latency(), samples_);
+        const int64_t position = std::clamp<int64_t>(std::llround(at), end - latency(), end);
         if (streamEnd_ >= 0 && position >= streamEnd_) continue;
         const long velocity = std::lround(kVelocityOfLoudestExample * onset.strength);
         sink.onHit({std::max<int64_t>(0, position), onset.drum,

@@ -95,7 +95,11 @@ public:
 
 private:
     void rebuild();
-    void analyseFrame(HitSink& sink);
+    // Transforms the frames completed so far, several at once, then decomposes
+    // and picks them one by one.
+    void analysePending(HitSink& sink);
+    // end: the frame's window ends before this sample.
+    void pickFrame(int64_t end, const float* bands, HitSink& sink);
     // Copies samples up to the next frame boundary; null gives silence.
     size_t take(const float* samples, size_t count);
 
@@ -109,10 +113,16 @@ private:
     OnsetNovelty novelty_;
     OnsetPicker picker_;
     int window_ = 0;  // samples
-    // The newest window of samples, a ring written twice over (at i and at
-    // i + window_), so that each frame lies in one piece without a copy.
+    // The newest window and kLanes - 1 hops of samples (so that as many
+    // frames wait for their transform), a ring of ring_ samples written twice
+    // over (at i and at i + ring_), so that each frame lies in one piece
+    // without a copy.
     std::vector<float> input_;
-    std::vector<float> bands_;
+    int ring_ = 0;
+    static constexpr int kLanes = BandMagnitudes::kLanes;
+    std::array<int64_t, kLanes> pendingEnds_{};
+    int pending_ = 0;
+    std::vector<float> bands_;  // kLanes frames
     int64_t samples_ = 0;
     int64_t streamEnd_ = -1;  // while flushing: samples of real input
     FrameObserver* observer_ = nullptr;

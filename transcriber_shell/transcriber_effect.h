@@ -58,7 +58,10 @@ public:
     int32_t canDo(char* text) override;
 
 private:
-    static constexpr int kMonoBlock = 256;
+    // The mono mix is handed over in pieces of up to this many samples: four
+    // hops at 44.1 and 48 kHz, so that a large block's frames share their
+    // transforms.
+    static constexpr int kMonoBlock = 1024;
     class HitsToNotes;
 
     template <typename T>

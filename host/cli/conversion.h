@@ -22,6 +22,9 @@ namespace cli {
 enum class Precision { Single, Double };
 
 constexpr int kDefaultBlockSize = 512;
+// The transcriber transforms up to four frames (of a hop each) in one call
+// when a block completes them: this fills the four at every sample rate.
+constexpr int kTranscriberBlockSize = 8192;
 constexpr int kMaxBlockSize = 1 << 20;
 using plugin_info::kDefaultTempo;
 

@@ -14,7 +14,7 @@ struct DemoOptions {
     std::string folder;  // the demo material
     std::string output = "demo.mid";
     bool overwrite = false;
-    int blockSize = kDefaultBlockSize;
+    int blockSize = kTranscriberBlockSize;
 };
 
 struct DemoScore {

@@ -33,7 +33,7 @@ struct ConvertWords {
     std::string output, high, low, ratio = "off", drum, audioOut, plot, plotSize = "1600x600", plugin;
     std::vector<std::string> learn, learnHigh, learnLow, sensitivity;
     int precision = 32;
-    int blockSize = kDefaultBlockSize;
+    int blockSize = 0;  // the engine's default
     double tempo = kDefaultTempo;
     bool csv = false, noLatencyCompensation = false, force = false;
     int jobs = (int)std::max(1u, std::thread::hardware_concurrency());
@@ -47,7 +47,7 @@ struct Loudness {
 
 struct DemoWords {
     std::string output = "demo.mid", folder;
-    int blockSize = kDefaultBlockSize;
+    int blockSize = kTranscriberBlockSize;
     bool force = false;
 };
 
@@ -111,7 +111,9 @@ ConversionSettings convertSettings(const ConvertWords& w) {
             throw Failure("--learn needs --drum dynamic: taught templates only choose the drum with Dynamic");
     }
     s.precision = parsePrecision(w.precision);
-    s.blockSize = w.blockSize;
+    s.blockSize = w.blockSize > 0                         ? w.blockSize
+                  : s.engine == EngineKind::Transcriber ? kTranscriberBlockSize
+                                                        : kDefaultBlockSize;
     s.tempo = w.tempo;
     s.latencyCompensation = !w.noLatencyCompensation;
     s.overwrite = w.force;
@@ -241,10 +243,11 @@ void addConvert(CLI::App& app, ConvertWords& w, const Loudness& loudness, int& e
     c->add_option("--precision", w.precision, "Sample precision the plug-in processes: 32 or 64")
         ->type_name("BITS")
         ->capture_default_str();
-    c->add_option("--block-size", w.blockSize, "Samples per processing call, 1 to " + std::to_string(kMaxBlockSize))
+    c->add_option("--block-size", w.blockSize,
+                  "Samples per processing call, 1 to " + std::to_string(kMaxBlockSize) + "; default " +
+                      std::to_string(kTranscriberBlockSize) + ", for the plug-in " + std::to_string(kDefaultBlockSize))
         ->type_name("N")
-        ->check(CLI::Range(1, kMaxBlockSize).description(""))
-        ->capture_default_str();
+        ->check(CLI::Range(1, kMaxBlockSize).description(""));
     c->add_option("--tempo", w.tempo, "Tempo in beats per minute (20 to 999), told to the plug-in and written to the file")
         ->type_name("BPM")
         ->check(CLI::Range(kMinTempo, kMaxTempo).description(""))
