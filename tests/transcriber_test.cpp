@@ -124,6 +124,27 @@ TEST(TranscriberHits, ADecayDoesNotTriggerAgainAtAnyLevel) {
         }
 }
 
+// Where the example's ring outlasts the recording's, a soft stroke in the
+// ring is neither lost nor read as a kick.
+TEST(TranscriberHits, ASoftSnareInARingThatDiesSoonerThanTheExamplesIsOneSnare) {
+    using transcriber::Drum;
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    // Another kit's snare example: its ring after the attack 6 dB louder
+    // than the recording's.
+    std::vector<transcriber::DrumTemplate> ringing = engine.templates(Drum::Snare);
+    const size_t attack = 3 * static_cast<size_t>(transcriber::bandCount());
+    for (transcriber::DrumTemplate& t : ringing)
+        for (size_t i = attack; i < t.frames.size(); i++) t.frames[i] *= 2.0f;
+    ASSERT_EQ(engine.restoreTemplates(Drum::Snare, ringing, kRate), Status::Ok);
+    for (double gap : {0.1, 0.15}) {
+        const std::vector<PlacedHit> placed = {{Drum::Snare, 0.2, 1.0f}, {Drum::Snare, 0.2 + gap, 0.4f}};
+        const Comparison c = compare(placed, transcribe(engine, drums::any_rate::render(placed, 1.0, kRate)), kRate);
+        EXPECT_EQ(c.missed, 0) << gap;
+        EXPECT_EQ(c.extra, 0) << gap;
+    }
+}
+
 TEST(TranscriberHits, OnsetTimesAreExactToMillisecondsAtEveryOffsetInAHop) {
     using transcriber::Drum;
     std::vector<PlacedHit> placed;

@@ -5,15 +5,19 @@
 // hits are carried forward as a prediction, so a decay is explained by the
 // hit that caused it instead of being taken for a new one; a hi-hat's
 // continuation is cut back where the recording falls below it (the next
-// stroke chokes the ring). What none of the drums explains goes to a few
-// free, smooth spectral shapes (toms, cymbals) and to a background made of
-// a slowly tracked floor and the level of the frame before (noise,
-// reverberation).
+// stroke chokes the ring), and a snare's is scaled down to the level its
+// ring really has once the stroke is over (a soft stroke in the ring must
+// not hide under a decay that the example held longer). What none of the
+// drums explains goes to a few free, smooth spectral shapes (toms,
+// cymbals) and to a background made of a slowly tracked floor and the
+// level of the frame before (noise, reverberation).
 //
 // Each frame's activations minimise the squared error between the new
 // energy and the components over the look-ahead window, in bands weighted
 // so that quiet high bands count (a partial whitening), under the
-// constraint that activations are not negative. The components are fixed,
+// constraint that activations are not negative. Where the prediction lies
+// above the recording, the difference counts only in part: a template's
+// ring is a guess, the recording's energy is not. The components are fixed,
 // so their Gram matrix is computed once and coordinate descent solves each
 // frame in a few sweeps over a dozen numbers.
 #pragma once
@@ -67,7 +71,10 @@ private:
     void solve();
     void carryForward(int64_t frame);
     void choke(int64_t frame);
+    void settleDecay(int64_t frame);
+    float observedShare(int drum, int64_t frame);
     const float* templateOf(size_t k) const;
+    float* ownOf(int drum) { return &own_[drum * prediction_.size()]; }
 
     int bands_ = 0;
     int usable_ = 0;
@@ -84,7 +91,9 @@ private:
 
     std::vector<float> recent_;      // the newest frames, a ring
     std::vector<float> prediction_;  // earlier hits' continuations, a ring of frames
-    std::vector<float> chokable_;    // the choked drum's share of it, a ring of frames
+    std::vector<float> own_;         // each drum's share of it: per drum, a ring of frames
+    std::vector<float> ratios_;      // per band
+    std::array<int64_t, kDrumCount> lastActive_{};  // each drum's last frame with an activation
     std::vector<float> floor_;
     std::vector<float> cut_;  // per band
     // The background over the window, weighted; its products with the
