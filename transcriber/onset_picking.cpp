@@ -25,6 +25,15 @@ constexpr float kMedianWeight = 1.5f;
 // hi-hat about 23 ms, because a hat struck with a snare can show two peaks
 // a few milliseconds apart, and 16th hats at 180 bpm are 83 ms apart).
 constexpr int kMinFramesApart[kDrumCount] = {3, 3, 4};
+// Within this many frames (46 ms) of the drum's onset, a peak is a new hit
+// only where the activation rose again to this multiple of its dip since
+// the onset: a stroke a little off its template's shape spreads its
+// activation over frames that wobble (a second, weaker peak 13 ms after a
+// kick), while a double stroke or a drag dips between its hits. (Measured:
+// kick F 0.974 instead of 0.972, doubled kicks 4 instead of 11; 1.25 to
+// 2 and 5 to 12 frames measured the same.)
+constexpr int kDipFrames = 8;
+constexpr float kRiseAfterDip = 1.5f;
 constexpr int64_t kLongAgo = -1000;
 // Where the fine-time evidence shows a sudden rise in the drum's bands (a
 // mean rise of the log magnitude above this), the threshold is scaled down,
@@ -107,6 +116,7 @@ int OnsetPicker::push(int64_t frame, const FrameActivations& activations, const 
         const float before = at(d, peak - 1), here = at(d, peak), after = at(d, peak + 1);
         if (!(here >= before && here > after)) continue;
         if (peak - lastOnset_[d] < kMinFramesApart[d]) continue;
+        if (!risenAfterDip(d, peak)) continue;
         if (strength[d] <= threshold(d, peak, strength, sudden(d, peak, novelty))) continue;
         loudest_[d] = std::max(loudest_[d], strength[d]);
         lastOnset_[d] = peak;
@@ -115,6 +125,13 @@ int OnsetPicker::push(int64_t frame, const FrameActivations& activations, const 
                            static_cast<double>(peak) + (after - before) / strength[d], strength[d]};
     }
     return found;
+}
+
+bool OnsetPicker::risenAfterDip(int d, int64_t peak) const {
+    if (peak - lastOnset_[d] > kDipFrames) return true;
+    float dip = at(d, peak);
+    for (int64_t f = lastOnset_[d] + 1; f < peak; f++) dip = std::min(dip, at(d, f));
+    return at(d, peak) >= kRiseAfterDip * dip;
 }
 
 bool OnsetPicker::sudden(int d, int64_t peak, const OnsetNovelty& novelty) {

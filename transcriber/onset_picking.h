@@ -1,7 +1,8 @@
 // Picks each drum's onsets from the drums' activations, one frame at a time:
 // a peak of the drum's activation (summed over the peak and its two
 // neighbours) above an adaptive threshold, at least a flam's distance from
-// the drum's previous onset. The threshold is the larger of a floor and a
+// the drum's previous onset and, soon after it, risen again from the dip
+// between them. The threshold is the larger of a floor and a
 // share of the drum's strongest recent hit (the recording's own level sets
 // the scale), raised by the other drums' strength at the same moment (what
 // a loud hit leaks into the other drums, the more the more alike their
@@ -53,6 +54,9 @@ private:
     static size_t slot(int64_t frame) { return static_cast<size_t>((frame % kRing + kRing) % kRing); }
     float at(int drum, int64_t frame) const { return history_[drum][slot(frame)]; }
     float unexplainedAt(int drum, int64_t frame) const { return unexplained_[drum][slot(frame)]; }
+    // Whether the drum's activation rose again since its last onset, if that
+    // was recent.
+    bool risenAfterDip(int drum, int64_t peak) const;
     // Whether the drum's bands rise suddenly around the peak.
     static bool sudden(int drum, int64_t peak, const OnsetNovelty& novelty);
     float threshold(int drum, int64_t peak, const float* strength, bool sudden);
