@@ -341,30 +341,23 @@ TEST(TranscriberNovelty, AStrokeRisesSuddenlyItsRingDoesNotAndNeitherDoesSilence
     EXPECT_LT(*std::max_element(rises.begin() + frameOf(0.32), rises.end()), 0.15f);
 }
 
-// The kick onsets picked from a run of kick activations (no fine-time
-// evidence, nothing from the other drums).
-std::vector<double> kickOnsets(const std::vector<float>& activations) {
-    transcriber::OnsetNovelty novelty;
-    EXPECT_TRUE(novelty.configure(kRate));
+// A stroke a little off its template's shape: its activation wobbles to a
+// second, weaker peak three frames on, without a dip between (a double
+// stroke, which dips, is in SimultaneousFlammedAndGhostHitsAllCount).
+TEST(TranscriberPicking, AStrokesWobblingActivationIsOneHit) {
+    transcriber::OnsetNovelty novelty;  // no fine-time evidence
+    ASSERT_TRUE(novelty.configure(kRate));
     transcriber::OnsetPicker picker;
     picker.restart();
-    std::vector<double> onsets;
-    for (size_t f = 0; f < activations.size(); f++) {
+    const std::vector<float> kick = {0, 0, 0, 1.0f, 0.8f, 0.7f, 0.9f, 0.4f, 0.1f, 0, 0, 0};
+    int onsets = 0;
+    for (size_t f = 0; f < kick.size(); f++) {
         transcriber::FrameActivations a{};
-        a.drum[static_cast<int>(transcriber::Drum::Kick)] = activations[f];
+        a.drum[static_cast<int>(transcriber::Drum::Kick)] = kick[f];
         transcriber::PickedOnset found[transcriber::kDrumCount];
-        const int n = picker.push(static_cast<int64_t>(f), a, novelty, found);
-        for (int i = 0; i < n; i++) onsets.push_back(found[i].frame);
+        onsets += picker.push(static_cast<int64_t>(f), a, novelty, found);
     }
-    return onsets;
-}
-
-TEST(TranscriberPicking, AStrokesWobblingActivationIsOneHitADoubleStrokeTwo) {
-    // A stroke a little off its template's shape: a second, weaker peak three
-    // frames on, without a dip between.
-    EXPECT_EQ(kickOnsets({0, 0, 0, 1.0f, 0.8f, 0.7f, 0.9f, 0.4f, 0.1f, 0, 0, 0}).size(), 1u);
-    // A double stroke, 17 ms apart: the activation falls between the hits.
-    EXPECT_EQ(kickOnsets({0, 0, 0, 1.0f, 0.3f, 0.1f, 0.9f, 0.3f, 0.1f, 0, 0, 0}).size(), 2u);
+    EXPECT_EQ(onsets, 1);
 }
 
 }  // namespace
