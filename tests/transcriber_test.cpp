@@ -340,7 +340,6 @@ TEST(TranscriberNovelty, AStrokeRisesSuddenlyItsRingDoesNotAndNeitherDoesSilence
     EXPECT_LT(*std::max_element(rises.begin() + frameOf(0.32), rises.end()), 0.15f);
 }
 
-
 // A tom: a tone with a membrane's inharmonic modes, gliding down a little,
 // ringing longer than the kick, with a short stick noise.
 void addTom(std::vector<float>& out, double seconds, double hz, float gain) {
