@@ -113,6 +113,7 @@ void Decomposition::prepare() {
     floor_.assign(bands_, 0.0f);
     residual_.assign(static_cast<size_t>(kWindow) * bands_, 0.0f);
     background_.assign(residual_.size(), 0.0f);
+    fit_.assign(residual_.size(), 0.0f);
     backgroundGram_.assign(drumOf_.size() + kFreeComponents, 0.0f);
     cut_.assign(bands_, 0.0f);
     restart();
@@ -215,8 +216,10 @@ bool Decomposition::push(const float* bands, FrameActivations& out, int64_t& fra
     std::fill(background_.begin(), background_.end(), 0.0f);
     choke(frame);
     settleDecay(frame);
+    bool solved = false;
     if (!drumOf_.empty()) {
-        if (gatherNewEnergy(frame))
+        solved = gatherNewEnergy(frame);
+        if (solved)
             solve();
         else
             backgroundActivation_ = 1.0f;
@@ -234,7 +237,27 @@ bool Decomposition::push(const float* bands, FrameActivations& out, int64_t& fra
     free += kBackgroundUnexplained * backgroundActivation_ * background;
     for (int d = 0; d < kDrumCount; d++)
         out.unexplained[d] = loudestEnergy_[d] > 0.0f ? free / loudestEnergy_[d] : 0.0f;
+    // Only where a drum took part: onsets lie there, and the measure costs
+    // time. Without a fit the background explains the whole window.
+    bool struck = false;
+    for (int d = 0; d < kDrumCount; d++) struck = struck || out.drum[d] > 0.0f;
+    if (solved && struck) measureLeftOver(out);
     return true;
+}
+
+void Decomposition::measureLeftOver(FrameActivations& out) {
+    const int length = kWindow * bands_;
+    for (int i = 0; i < length; i++) fit_[i] = backgroundActivation_ * background_[i];
+    for (size_t a = 0; a < activation_.size(); a++) {
+        if (activation_[a] <= 0.0f) continue;
+        const float* w = &weighted_[a * length];
+        for (int i = 0; i < length; i++) fit_[i] += activation_[a] * w[i];
+    }
+    out.rose = out.leftOver = 0.0f;
+    for (int i = 0; i < length; i++) {
+        out.rose += std::max(0.0f, residual_[i] - backgroundActivation_ * background_[i]);
+        out.leftOver += std::max(0.0f, residual_[i] - fit_[i]);
+    }
 }
 
 // The window's energy beyond the prediction, and the background, both

@@ -37,6 +37,11 @@ struct FrameActivations {
     // What the free components and the background took, measured against
     // each drum.
     float unexplained[kDrumCount];
+    // The window's energy beyond the background and the part of it that no
+    // component explains (weighted; 0 where no drum took part): a stroke of
+    // something none of the drums is (a tom) leaves much of its energy over.
+    float rose;
+    float leftOver;
 };
 
 class Decomposition {
@@ -69,6 +74,7 @@ private:
     void prepareSimilarities();
     bool gatherNewEnergy(int64_t frame);
     void solve();
+    void measureLeftOver(FrameActivations& out);
     void carryForward(int64_t frame);
     void choke(int64_t frame);
     void settleDecay(int64_t frame);
@@ -102,6 +108,7 @@ private:
     float backgroundActivation_ = 0.0f;
     std::vector<float> residual_;    // weighted energy beyond the prediction over the window
     std::vector<float> gradient_, activation_;  // per component, drums first
+    std::vector<float> fit_;  // the components' and the background's sum over the window
     int predictionFrames_ = 0;
     int64_t frames_ = 0;
 };

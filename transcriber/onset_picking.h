@@ -10,7 +10,8 @@
 // (a tom or a cymbal leaks into the drums) and by the drum's own recent
 // strength (what a decay leaks into itself); all but the others' share are
 // scaled by the fine-time evidence of a sudden rise in the drum's bands
-// (OnsetNovelty).
+// (OnsetNovelty). A kick's threshold also rises where the fit leaves more of
+// the new energy unexplained than it usually does at the recording's kicks.
 #pragma once
 
 #include <array>
@@ -60,8 +61,12 @@ private:
     // Whether the drum's bands rise suddenly around the peak.
     static bool sudden(int drum, int64_t peak, const OnsetNovelty& novelty);
     float threshold(int drum, int64_t peak, const float* strength, bool sudden);
+    // The share of the new energy around the peak that the fit left over.
+    float misfit(int64_t peak) const;
 
     std::array<std::array<float, kRing>, kDrumCount> history_{}, unexplained_{};
+    std::array<float, kRing> rose_{}, leftOver_{};
+    std::array<float, kDrumCount> usualMisfit_{};  // at the drum's onsets so far
     std::array<float, kDrumCount> sensitivity_{1.0f, 1.0f, 1.0f};
     Decomposition::Similarities leakWeight_{};
     std::array<float, kDrumCount> loudest_{};
