@@ -120,7 +120,7 @@ float OnsetPicker::threshold(int d, int64_t peak, const float* strength, bool su
     // lower the share of the others.
     const float base = sudden ? leaked + kScaleWhenSudden[d] * own : kScaleOtherwise[d] * (leaked + own);
     const bool inOwnRing = peak - lastOnset_[d] < kHistoryFrames;
-    if (inOwnRing) return base;
+    if (inOwnRing || kMisfitGain[d] == 0.0f) return base;
     const float excess = misfit(peak) - usualMisfit_[d] - kMisfitMargin;
     return base * (1.0f + kMisfitGain[d] * std::max(0.0f, excess));
 }
