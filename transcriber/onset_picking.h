@@ -35,6 +35,9 @@ public:
 
     void restart();
     void setSensitivity(Drum drum, float sensitivity);
+    // A drum whose templates come from another kit than the recording's
+    // keeps its threshold alone (no rule near it).
+    void setFromAnotherKit(Drum drum, bool another);
     // A drum's threshold counts each other drum's strength in proportion to
     // how alike their templates are, relative to its most alike other drum:
     // a loud hi-hat leaks little into the kick, a snare much.
@@ -58,8 +61,11 @@ private:
     // Whether the drum's activation rose again since its last onset, if that
     // was recent.
     bool risenAfterDip(int drum, int64_t peak) const;
-    // Whether the drum's bands rise suddenly around the peak.
-    static bool sudden(int drum, int64_t peak, const OnsetNovelty& novelty);
+    // The fine-time evidence of a rise in the drum's bands around the peak.
+    static float riseAround(int drum, int64_t peak, const OnsetNovelty& novelty);
+    // Whether the peak's strength makes it an onset: its threshold, or near
+    // it a rule fitted to recorded kits.
+    bool accepts(int drum, int64_t peak, const float* strength, const OnsetNovelty& novelty);
     float threshold(int drum, int64_t peak, const float* strength, bool sudden);
     // The share of the new energy around the peak that the fit left over.
     float misfit(int64_t peak) const;
@@ -68,6 +74,7 @@ private:
     std::array<float, kRing> rose_{}, leftOver_{};
     std::array<float, kDrumCount> usualMisfit_{};  // at the drum's onsets so far
     std::array<float, kDrumCount> sensitivity_{1.0f, 1.0f, 1.0f};
+    std::array<bool, kDrumCount> fromAnotherKit_{};
     Decomposition::Similarities leakWeight_{};
     std::array<float, kDrumCount> loudest_{};
     std::array<int64_t, kDrumCount> lastOnset_{};

@@ -98,6 +98,7 @@ Status Transcriber::learn(Drum drum, const float* samples, size_t count, double 
         for (size_t i = 0; i < n; i++)
             kept.push_back(all[n == 1 ? all.size() - 1 : i * (all.size() - 1) / (n - 1)]);
         exampleRates_[static_cast<int>(drum)] = exampleRate;
+        fromAnotherKit_[static_cast<int>(drum)] = false;
         rebuild();
     } catch (const std::bad_alloc&) {
         return Status::OutOfMemory;
@@ -123,6 +124,7 @@ Status Transcriber::restoreTemplates(Drum drum, const std::vector<DrumTemplate>&
     try {
         templates_[static_cast<int>(drum)] = saved;
         exampleRates_[static_cast<int>(drum)] = saved.empty() ? 0.0 : exampleRate;
+        fromAnotherKit_[static_cast<int>(drum)] = false;
         rebuild();
     } catch (const std::bad_alloc&) {
         return Status::OutOfMemory;
@@ -147,6 +149,10 @@ std::array<int, kDrumCount> Transcriber::learnFromRecording(const float* samples
     try {
         // The heard hits are cut from these samples as process() reads them.
         std::vector<float> clean(samples, samples + count);
+        for (int d = 0; d < kDrumCount; d++) {
+            fromAnotherKit_[d] = fromAnotherKit_[d] || which[d];
+            picker_.setFromAnotherKit(static_cast<Drum>(d), fromAnotherKit_[d]);
+        }
         for (float& x : clean) x = std::isfinite(x) ? std::clamp(x, -kLargestSample, kLargestSample) : 0.0f;
         HitList first;
         restart();
@@ -189,6 +195,7 @@ void Transcriber::rebuild() {
         for (const DrumTemplate& t : templates_[d]) decomposition_.addTemplate(static_cast<Drum>(d), t);
     decomposition_.prepare();
     picker_.setSimilarities(decomposition_.similarities());
+    for (int d = 0; d < kDrumCount; d++) picker_.setFromAnotherKit(static_cast<Drum>(d), fromAnotherKit_[d]);
     for (int d = 0; d < kDrumCount; d++) {
         if (templates_[d].empty()) continue;
         // The loudest template's opening frames: where the drum's attack is.

@@ -110,6 +110,8 @@ private:
     Decomposition decomposition_;
     std::array<std::vector<DrumTemplate>, kDrumCount> templates_;
     std::array<double, kDrumCount> exampleRates_{};
+    // Marked by learnFromRecording(): templates heard on another kit.
+    std::array<bool, kDrumCount> fromAnotherKit_{};
     OnsetNovelty novelty_;
     OnsetPicker picker_;
     int window_ = 0;  // samples
