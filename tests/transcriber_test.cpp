@@ -360,6 +360,27 @@ TEST(TranscriberPicking, AStrokesWobblingActivationIsOneHit) {
     EXPECT_EQ(onsets, 1);
 }
 
+// A sizzling closed hat's ring wobbles after its onset; a hat struck again
+// as hard that soon is a second stroke.
+TEST(TranscriberPicking, AHatsWobblingRingIsOneHitAHatStruckAgainAsHardIsTwo) {
+    transcriber::OnsetNovelty novelty;  // no fine-time evidence
+    ASSERT_TRUE(novelty.configure(kRate));
+    const std::vector<float> wobble = {0, 0, 0, 1.0f, 0.5f, 0.2f, 0.1f, 0.45f, 0.35f, 0.1f, 0, 0, 0};
+    const std::vector<float> again = {0, 0, 0, 1.0f, 0.5f, 0.2f, 0.1f, 0.7f, 0.5f, 0.1f, 0, 0, 0};
+    for (const auto& [hat, expected] : {std::pair{wobble, 1}, std::pair{again, 2}}) {
+        transcriber::OnsetPicker picker;
+        picker.restart();
+        int onsets = 0;
+        for (size_t f = 0; f < hat.size(); f++) {
+            transcriber::FrameActivations a{};
+            a.drum[static_cast<int>(transcriber::Drum::HiHat)] = hat[f];
+            transcriber::PickedOnset found[transcriber::kDrumCount];
+            onsets += picker.push(static_cast<int64_t>(f), a, novelty, found);
+        }
+        EXPECT_EQ(onsets, expected) << hat[7];
+    }
+}
+
 // A tom: a tone with a membrane's inharmonic modes, gliding down a little,
 // ringing longer than the kick, with a short stick noise.
 void addTom(std::vector<float>& out, double seconds, double hz, float gain) {

@@ -2,7 +2,7 @@
 // a peak of the drum's activation (summed over the peak and its two
 // neighbours) above an adaptive threshold, at least a flam's distance from
 // the drum's previous onset and, soon after it, risen again from the dip
-// between them. The threshold is the larger of a floor and a
+// between them (a hi-hat's also not much weaker than it). The threshold is the larger of a floor and a
 // share of the drum's strongest recent hit (the recording's own level sets
 // the scale), raised by the other drums' strength at the same moment (what
 // a loud hit leaks into the other drums, the more the more alike their
@@ -58,9 +58,10 @@ private:
     static size_t slot(int64_t frame) { return static_cast<size_t>((frame % kRing + kRing) % kRing); }
     float at(int drum, int64_t frame) const { return history_[drum][slot(frame)]; }
     float unexplainedAt(int drum, int64_t frame) const { return unexplained_[drum][slot(frame)]; }
-    // Whether the drum's activation rose again since its last onset, if that
-    // was recent.
-    bool risenAfterDip(int drum, int64_t peak) const;
+    // Whether a peak soon after the drum's last onset is a new stroke: its
+    // activation rose again since, and a hi-hat's is not much weaker than
+    // the onset unless its bands rise clearly.
+    bool newStroke(int drum, int64_t peak, float strength, const OnsetNovelty& novelty) const;
     // The fine-time evidence of a rise in the drum's bands around the peak.
     static float riseAround(int drum, int64_t peak, const OnsetNovelty& novelty);
     // Whether the peak's strength makes it an onset: its threshold, or near
@@ -78,6 +79,7 @@ private:
     Decomposition::Similarities leakWeight_{};
     std::array<float, kDrumCount> loudest_{};
     std::array<int64_t, kDrumCount> lastOnset_{};
+    std::array<float, kDrumCount> lastStrength_{};  // at lastOnset_
     int64_t lastPeak_ = 0;
 };
 
