@@ -76,9 +76,10 @@ public:
     // Fits the templates of the drums marked in `which` to the timbre of the
     // recording's own clearest hits, found with the current templates in a
     // first pass over the whole recording (at the configured rate): for
-    // templates taught from another kit. Returns per drum how many hits it
-    // heard; 0: too few stood clear, the drum kept its templates. Allocates;
-    // restarts the stream.
+    // templates taught from another kit, which from then on (until the drum
+    // is taught again) keep their plain thresholds. Returns per drum how many
+    // hits it heard; 0: too few stood clear, the drum kept its templates.
+    // Allocates; restarts the stream.
     std::array<int, kDrumCount> learnFromRecording(const float* samples, size_t count,
                                                    const std::array<bool, kDrumCount>& which);
 
