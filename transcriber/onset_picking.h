@@ -8,9 +8,9 @@
 // strength at the same moment (what a loud hit leaks into the other drums,
 // the more the more alike their templates are), by what the free
 // components took (a tom or a cymbal leaks into the drums) and by the
-// drum's own recent strength (what a decay leaks into itself); all but the others' share are
-// scaled by the fine-time evidence of a sudden rise in the drum's bands
-// (OnsetNovelty). A kick's threshold also rises where the fit leaves more of
+// drum's own recent strength (what a decay leaks into itself); all but the
+// others' share are scaled by the fine-time evidence of a sudden rise in the
+// drum's bands (OnsetNovelty). A kick's threshold also rises where the fit leaves more of
 // the new energy unexplained than it usually does at the recording's kicks.
 // Near its threshold a snare taught on the recording's own kit is judged by
 // a rule fitted to recorded kits instead.
