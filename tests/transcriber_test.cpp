@@ -341,44 +341,38 @@ TEST(TranscriberNovelty, AStrokeRisesSuddenlyItsRingDoesNotAndNeitherDoesSilence
     EXPECT_LT(*std::max_element(rises.begin() + frameOf(0.32), rises.end()), 0.15f);
 }
 
+// How many onsets the picker finds in one drum's activation, frame by
+// frame, with no fine-time evidence.
+int onsetsPicked(transcriber::Drum drum, const std::vector<float>& activation) {
+    transcriber::OnsetNovelty novelty;
+    if (!novelty.configure(kRate)) return -1;
+    transcriber::OnsetPicker picker;
+    picker.restart();
+    int onsets = 0;
+    for (size_t f = 0; f < activation.size(); f++) {
+        transcriber::FrameActivations a{};
+        a.drum[static_cast<int>(drum)] = activation[f];
+        transcriber::PickedOnset found[transcriber::kDrumCount];
+        onsets += picker.push(static_cast<int64_t>(f), a, novelty, found);
+    }
+    return onsets;
+}
+
 // A stroke a little off its template's shape: its activation wobbles to a
 // second, weaker peak three frames on, without a dip between (a double
 // stroke, which dips, is in SimultaneousFlammedAndGhostHitsAllCount).
 TEST(TranscriberPicking, AStrokesWobblingActivationIsOneHit) {
-    transcriber::OnsetNovelty novelty;  // no fine-time evidence
-    ASSERT_TRUE(novelty.configure(kRate));
-    transcriber::OnsetPicker picker;
-    picker.restart();
     const std::vector<float> kick = {0, 0, 0, 1.0f, 0.8f, 0.7f, 0.9f, 0.4f, 0.1f, 0, 0, 0};
-    int onsets = 0;
-    for (size_t f = 0; f < kick.size(); f++) {
-        transcriber::FrameActivations a{};
-        a.drum[static_cast<int>(transcriber::Drum::Kick)] = kick[f];
-        transcriber::PickedOnset found[transcriber::kDrumCount];
-        onsets += picker.push(static_cast<int64_t>(f), a, novelty, found);
-    }
-    EXPECT_EQ(onsets, 1);
+    EXPECT_EQ(onsetsPicked(transcriber::Drum::Kick, kick), 1);
 }
 
 // A sizzling closed hat's ring wobbles after its onset; a hat struck again
 // as hard that soon is a second stroke.
 TEST(TranscriberPicking, AHatsWobblingRingIsOneHitAHatStruckAgainAsHardIsTwo) {
-    transcriber::OnsetNovelty novelty;  // no fine-time evidence
-    ASSERT_TRUE(novelty.configure(kRate));
     const std::vector<float> wobble = {0, 0, 0, 1.0f, 0.5f, 0.2f, 0.1f, 0.45f, 0.35f, 0.1f, 0, 0, 0};
     const std::vector<float> again = {0, 0, 0, 1.0f, 0.5f, 0.2f, 0.1f, 0.7f, 0.5f, 0.1f, 0, 0, 0};
-    for (const auto& [hat, expected] : {std::pair{wobble, 1}, std::pair{again, 2}}) {
-        transcriber::OnsetPicker picker;
-        picker.restart();
-        int onsets = 0;
-        for (size_t f = 0; f < hat.size(); f++) {
-            transcriber::FrameActivations a{};
-            a.drum[static_cast<int>(transcriber::Drum::HiHat)] = hat[f];
-            transcriber::PickedOnset found[transcriber::kDrumCount];
-            onsets += picker.push(static_cast<int64_t>(f), a, novelty, found);
-        }
-        EXPECT_EQ(onsets, expected) << hat[7];
-    }
+    EXPECT_EQ(onsetsPicked(transcriber::Drum::HiHat, wobble), 1);
+    EXPECT_EQ(onsetsPicked(transcriber::Drum::HiHat, again), 2);
 }
 
 // A tom: a tone with a membrane's inharmonic modes, gliding down a little,
