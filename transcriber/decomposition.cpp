@@ -36,6 +36,8 @@ constexpr int kSweeps = 8;
 constexpr float kFloorRise = 0.05f;
 constexpr float kFloorFall = 0.02f;
 constexpr float kTiny = 1e-12f;
+// Keeps the tilt finite where one half holds none of what the drum predicts.
+constexpr float kTiltFloor = 1e-4f;
 // A new stroke stops a closed hi-hat's ring (and the recordings' hi-hats
 // are choked so); kicks and snares ring on. Cutting their predictions too
 // measured worse: their overshoots come from timbre, not from a choke.
@@ -114,6 +116,7 @@ void Decomposition::prepare() {
     residual_.assign(static_cast<size_t>(kWindow) * bands_, 0.0f);
     background_.assign(residual_.size(), 0.0f);
     fit_.assign(residual_.size(), 0.0f);
+    drumFit_.assign(kDrumCount * residual_.size(), 0.0f);
     backgroundGram_.assign(drumOf_.size() + kFreeComponents, 0.0f);
     cut_.assign(bands_, 0.0f);
     restart();
@@ -241,7 +244,10 @@ bool Decomposition::push(const float* bands, FrameActivations& out, int64_t& fra
     // time. Without a fit the background explains the whole window.
     bool struck = false;
     for (int d = 0; d < kDrumCount; d++) struck = struck || out.drum[d] > 0.0f;
-    if (solved && struck) measureLeftOver(out);
+    if (solved && struck) {
+        measureLeftOver(out);
+        measureTilt(out);
+    }
     return true;
 }
 
@@ -257,6 +263,39 @@ void Decomposition::measureLeftOver(FrameActivations& out) {
     for (int i = 0; i < length; i++) {
         out.rose += std::max(0.0f, residual_[i] - backgroundActivation_ * background_[i]);
         out.leftOver += std::max(0.0f, residual_[i] - fit_[i]);
+    }
+}
+
+// Splits each drum's predicted energy at the band that halves it. Uses the
+// fit measureLeftOver() summed.
+void Decomposition::measureTilt(FrameActivations& out) {
+    const int length = kWindow * bands_;
+    std::fill(drumFit_.begin(), drumFit_.end(), 0.0f);
+    for (size_t k = 0; k < drumOf_.size(); k++) {
+        if (activation_[k] <= 0.0f) continue;
+        const float* w = &weighted_[k * length];
+        float* own = &drumFit_[static_cast<int>(drumOf_[k]) * length];
+        for (int i = 0; i < length; i++) own[i] += activation_[k] * w[i];
+    }
+    for (int d = 0; d < kDrumCount; d++) {
+        const float* own = &drumFit_[d * length];
+        float total = 0.0f;
+        for (int i = 0; i < length; i++) total += own[i];
+        if (total <= kTiny) continue;
+        float below = 0.0f;
+        int split = 0;
+        for (; split < usable_ && below < 0.5f * total; split++)
+            for (int f = 0; f < kWindow; f++) below += own[f * bands_ + split];
+        std::array<float, 2> predicted{}, held{};
+        for (int f = 0; f < kWindow; f++)
+            for (int b = 0; b < usable_; b++) {
+                const int i = f * bands_ + b;
+                const int upper = b < split ? 0 : 1;
+                predicted[upper] += own[i];
+                held[upper] += std::max(0.0f, residual_[i] - (fit_[i] - own[i]));
+            }
+        if (predicted[0] <= kTiny || predicted[1] <= kTiny) continue;
+        out.tilt[d] = std::log((held[1] / predicted[1] + kTiltFloor) / (held[0] / predicted[0] + kTiltFloor));
     }
 }
 

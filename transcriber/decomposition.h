@@ -42,6 +42,12 @@ struct FrameActivations {
     // something none of the drums is (a tom) leaves much of its energy over.
     float rose;
     float leftOver;
+    // Per drum, the log of two shares: of the drum's predicted energy in
+    // its upper bands, and in its lower bands, how much the new energy
+    // holds beyond what the other components and the background took (0
+    // where the drum took no part). Far below 0, something darker lent the
+    // drum its lower bands: a snare's or a kick's stroke read by the hi-hat.
+    float tilt[kDrumCount];
 };
 
 class Decomposition {
@@ -75,6 +81,7 @@ private:
     bool gatherNewEnergy(int64_t frame);
     void solve();
     void measureLeftOver(FrameActivations& out);
+    void measureTilt(FrameActivations& out);
     void carryForward(int64_t frame);
     void choke(int64_t frame);
     void settleDecay(int64_t frame);
@@ -108,6 +115,7 @@ private:
     float backgroundActivation_ = 0.0f;
     std::vector<float> residual_;    // weighted energy beyond the prediction over the window
     std::vector<float> gradient_, activation_;  // per component, drums first
+    std::vector<float> drumFit_;  // per drum: its components' sum over the window
     std::vector<float> fit_;  // the components' and the background's sum over the window
     int predictionFrames_ = 0;
     int64_t frames_ = 0;

@@ -108,6 +108,26 @@ constexpr NearThresholdRule kNearRule[kDrumCount] = {
     {true, -1.1735f, 3.1183f, 0.9032f, -0.3978f, -0.2665f},
     {false, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
 };
+// A hi-hat's candidate is a darker stroke's, not a hat, where the hat's
+// upper bands hold far less of what the hat predicts than its lower bands
+// do (FrameActivations::tilt below kDarkTilt, the more so the further the
+// candidate stands above its threshold): a soft snare brighter than its
+// example, or a kick's click, lends the hat template its lower bands. Not
+// where the hat's bands rose very suddenly (a mean log rise above
+// kDarkRise): a hat struck with a snare shares its upper bands with the
+// snare's wires. Templates from another kit keep the threshold alone (hi-hat
+// F 0.853 instead of 0.856 without examples). Measured: hi-hat F 0.941
+// instead of 0.937 (false hats 208 instead of 292, matched 5433 instead of
+// 5457; `flams` 0.939 instead of 0.881, `ghosts` 0.968 instead of 0.954,
+// `reverb` 0.942 instead of 0.945), drum F 0.944 instead of 0.941, onset F
+// 0.947 instead of 0.946. Chosen again with each kit left out in turn and
+// replayed over that kit's candidates, they measured hi-hat F 0.938 pooled
+// (the values chosen: tilt -1.0 to -1.5, rise 3 to 5). The kick so judged
+// gained 0.001 on the set it was chosen on, the snare nothing.
+constexpr float kDarkTilt = -1.0f;
+constexpr float kDarkTiltPerRatio = -0.5f;  // per log of strength over threshold
+constexpr float kDarkRise = 4.0f;
+constexpr bool kJudgedByTilt[kDrumCount] = {false, false, true};
 // Keeps the rule's log ratios finite where a part is zero.
 constexpr float kRatioFloor = 1e-4f;
 
@@ -120,6 +140,7 @@ void OnsetPicker::restart() {
     for (auto& h : unexplained_) h.fill(0.0f);
     rose_.fill(0.0f);
     leftOver_.fill(0.0f);
+    for (auto& t : tilt_) t.fill(0.0f);
     usualMisfit_.fill(kFirstMisfit);
     loudest_.fill(0.0f);
     lastOnset_.fill(kLongAgo);
@@ -181,6 +202,7 @@ int OnsetPicker::push(int64_t frame, const FrameActivations& activations, const 
     for (int d = 0; d < kDrumCount; d++) {
         history_[d][frame % kRing] = activations.drum[d];
         unexplained_[d][frame % kRing] = activations.unexplained[d];
+        tilt_[d][frame % kRing] = activations.tilt[d];
     }
     rose_[frame % kRing] = activations.rose;
     leftOver_[frame % kRing] = activations.leftOver;
@@ -214,6 +236,7 @@ int OnsetPicker::push(int64_t frame, const FrameActivations& activations, const 
 bool OnsetPicker::accepts(int d, int64_t peak, const float* strength, const OnsetNovelty& novelty) {
     const float rise = riseAround(d, peak, novelty);
     const float limit = threshold(d, peak, strength, rise > kSuddenRise[d]);
+    if (kJudgedByTilt[d] && !fromAnotherKit_[d] && darker(d, peak, logRatio(strength[d], limit), rise)) return false;
     const NearThresholdRule& rule = kNearRule[d];
     const bool near = strength[d] < kNearThreshold * limit && limit < kNearThreshold * strength[d];
     if (!rule.fitted || fromAnotherKit_[d] || !near) return strength[d] > limit;
@@ -222,6 +245,10 @@ bool OnsetPicker::accepts(int d, int64_t peak, const float* strength, const Onse
                         rule.overUnexplained * logRatio(strength[d], kShareOfUnexplained * unexplained) +
                         rule.evidence * rise + rule.overLoudest * logRatio(strength[d], loudest_[d]);
     return score > 0.0f;
+}
+
+bool OnsetPicker::darker(int d, int64_t peak, float overThreshold, float rise) const {
+    return tilt_[d][slot(peak)] < kDarkTilt + kDarkTiltPerRatio * overThreshold && rise < kDarkRise;
 }
 
 bool OnsetPicker::newStroke(int d, int64_t peak, float strength, const OnsetNovelty& novelty) const {

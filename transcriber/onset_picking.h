@@ -13,7 +13,8 @@
 // drum's bands (OnsetNovelty). A kick's threshold also rises where the fit leaves more of
 // the new energy unexplained than it usually does at the recording's kicks.
 // Near its threshold a snare taught on the recording's own kit is judged by
-// a rule fitted to recorded kits instead.
+// a rule fitted to recorded kits instead; such a hi-hat is no hat where its
+// upper bands hold far less of what it predicts than its lower ones do.
 #pragma once
 
 #include <array>
@@ -67,13 +68,16 @@ private:
     // The fine-time evidence of a rise in the drum's bands around the peak.
     static float riseAround(int drum, int64_t peak, const OnsetNovelty& novelty);
     // Whether the peak's strength makes it an onset: its threshold, or near
-    // it a rule fitted to recorded kits.
+    // it a rule fitted to recorded kits; and for a hi-hat, its tilt.
     bool accepts(int drum, int64_t peak, const float* strength, const OnsetNovelty& novelty);
     float threshold(int drum, int64_t peak, const float* strength, bool sudden);
+    // Whether the drum's candidate is a darker stroke lending the drum its
+    // lower bands (see FrameActivations::tilt).
+    bool darker(int drum, int64_t peak, float overThreshold, float rise) const;
     // The share of the new energy around the peak that the fit left over.
     float misfit(int64_t peak) const;
 
-    std::array<std::array<float, kRing>, kDrumCount> history_{}, unexplained_{};
+    std::array<std::array<float, kRing>, kDrumCount> history_{}, unexplained_{}, tilt_{};
     std::array<float, kRing> rose_{}, leftOver_{};
     std::array<float, kDrumCount> usualMisfit_{};  // at the drum's onsets so far
     std::array<float, kDrumCount> sensitivity_{1.0f, 1.0f, 1.0f};
