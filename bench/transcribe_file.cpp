@@ -1,13 +1,16 @@
 // Runs the transcriber over one recording, as the accuracy benchmark does:
 //   transcribe_file --learn kick=K.wav --learn snare=S.wav --learn hihat=H.wav
-//                   [--sensitivity kick=1.0] IN.wav OUT.csv
+//                   [--sensitivity kick=1.0] [--candidates C.csv] IN.wav OUT.csv
 // writes time,drum,velocity (seconds). Channels are mixed to mono; the
-// recording goes through in blocks of 512 samples.
+// recording goes through in blocks of 512 samples. --candidates writes every
+// peak the onset picker weighed, with its evidence and decision (for
+// bench/accuracy/candidates.py).
 #include <sndfile.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,9 +69,25 @@ private:
     double rate_;
 };
 
+class CandidateWriter : public transcriber::FrameObserver {
+public:
+    CandidateWriter(FILE* out, double rate) : out_(out), rate_(rate) {
+        std::fprintf(out_, "time,drum,accepted,strength,threshold,rise,unexplained,loudest,tilt\n");
+    }
+    void onFrame(int64_t, const float*, const float*) override {}
+    void onCandidate(int64_t position, const transcriber::Candidate& c) override {
+        std::fprintf(out_, "%.6f,%s,%d,%g,%g,%g,%g,%g,%g\n", position / rate_, transcriber::drumName(c.drum),
+                     c.accepted ? 1 : 0, c.strength, c.threshold, c.rise, c.unexplained, c.loudest, c.tilt);
+    }
+
+private:
+    FILE* out_;
+    double rate_;
+};
+
 int usage() {
     std::fprintf(stderr,
-                 "usage: transcribe_file --learn DRUM=FILE ... [--sensitivity DRUM=VALUE] IN OUT.csv\n");
+                 "usage: transcribe_file --learn DRUM=FILE ... [--sensitivity DRUM=VALUE] [--candidates FILE] IN OUT.csv\n");
     return 2;
 }
 
@@ -78,9 +97,12 @@ int main(int argc, char** argv) {
     std::vector<std::pair<Drum, std::string>> examples;
     transcriber::Settings settings;
     std::vector<std::string> paths;
+    std::string candidatesPath;
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
-        if ((arg == "--learn" || arg == "--sensitivity") && i + 1 < argc) {
+        if (arg == "--candidates" && i + 1 < argc) {
+            candidatesPath = argv[++i];
+        } else if ((arg == "--learn" || arg == "--sensitivity") && i + 1 < argc) {
             const std::string value = argv[++i];
             const size_t eq = value.find('=');
             Drum drum;
@@ -118,8 +140,16 @@ int main(int argc, char** argv) {
     }
     std::fprintf(out, "time,drum,velocity\n");
     CsvSink sink(out, input.rate);
+    FILE* candidates = candidatesPath.empty() ? nullptr : std::fopen(candidatesPath.c_str(), "w");
+    if (!candidatesPath.empty() && !candidates) {
+        std::perror(candidatesPath.c_str());
+        return 1;
+    }
+    std::optional<CandidateWriter> writer;
+    if (candidates) engine.setFrameObserver(&writer.emplace(candidates, input.rate));
     for (size_t at = 0; at < input.samples.size(); at += kBlock)
         engine.process(input.samples.data() + at, std::min(kBlock, input.samples.size() - at), sink);
     engine.flush(sink);
-    return std::fclose(out) == 0 ? 0 : 1;
+    const bool written = !candidates || std::fclose(candidates) == 0;
+    return std::fclose(out) == 0 && written ? 0 : 1;
 }

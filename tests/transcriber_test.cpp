@@ -392,6 +392,28 @@ TEST(TranscriberPicking, AHatLentOnlyItsLowerBandsIsNoHatUnlessTheTemplatesComeF
     EXPECT_EQ(onsetsPicked(Drum::Snare, hat, kDark), 1);
 }
 
+// The record of weighed peaks is what fits the picker's rules: its accepted
+// candidates must be exactly the hits reported.
+TEST(TranscriberPicking, TheAcceptedCandidatesAreTheHits) {
+    struct Recorder : transcriber::FrameObserver {
+        void onFrame(int64_t, const float*, const float*) override {}
+        void onCandidate(int64_t position, const transcriber::Candidate& c) override {
+            if (c.accepted) accepted.push_back({position, c.drum, 0});
+            weighed++;
+        }
+        std::vector<Hit> accepted;
+        int weighed = 0;
+    } recorder;
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    engine.setFrameObserver(&recorder);
+    const std::vector<Hit> hits = transcribe(engine, drums::any_rate::render(drums::any_rate::groove(4), 3.0, kRate));
+    ASSERT_FALSE(hits.empty());
+    EXPECT_GT(recorder.weighed, static_cast<int>(hits.size()));
+    EXPECT_TRUE(std::equal(hits.begin(), hits.end(), recorder.accepted.begin(), recorder.accepted.end(),
+                           [](const Hit& a, const Hit& b) { return a.position == b.position && a.drum == b.drum; }));
+}
+
 // A tom: a tone with a membrane's inharmonic modes, gliding down a little,
 // ringing longer than the kick, with a short stick noise.
 void addTom(std::vector<float>& out, double seconds, double hz, float gain) {

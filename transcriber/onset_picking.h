@@ -32,6 +32,21 @@ struct PickedOnset {
     float strength;  // relative to the drum's loudest example hit
 };
 
+// A peak of a drum's activation weighed as an onset, with what it was
+// weighed by (strengths relative to the drum's loudest example hit), for
+// diagnosing and fitting the picker's rules.
+struct Candidate {
+    Drum drum;
+    double frame;  // fractional frame the onset would lie at
+    bool accepted;
+    float strength;
+    float threshold;
+    float rise;         // the fine-time evidence around the peak (OnsetNovelty)
+    float unexplained;  // what the free components and the background took around it
+    float loudest;      // the drum's strongest recent onset
+    float tilt;         // FrameActivations::tilt at the peak
+};
+
 class OnsetPicker {
 public:
     static constexpr int kHistoryFrames = 16;
@@ -50,6 +65,11 @@ public:
     // novelty must hold the frames up to `frame`.
     int push(int64_t frame, const FrameActivations& activations, const OnsetNovelty& novelty,
              PickedOnset* onsets);
+    // After push(): the peaks it weighed (at most one per drum).
+    const Candidate* weighed(int& count) const {
+        count = weighedCount_;
+        return weighed_.data();
+    }
     // After push(frame): per drum, the strength around frame - 1 and the
     // threshold it is compared with there.
     void levels(int64_t frame, const OnsetNovelty& novelty, float* strength, float* threshold);
@@ -67,13 +87,16 @@ private:
     bool newStroke(int drum, int64_t peak, float strength, const OnsetNovelty& novelty) const;
     // The fine-time evidence of a rise in the drum's bands around the peak.
     static float riseAround(int drum, int64_t peak, const OnsetNovelty& novelty);
-    // Whether the peak's strength makes it an onset: its threshold, or near
-    // it a rule fitted to recorded kits; and for a hi-hat, its tilt.
-    bool accepts(int drum, int64_t peak, const float* strength, const OnsetNovelty& novelty);
+    // The evidence at the drum's peak (all but its frame and decision).
+    Candidate weigh(int drum, int64_t peak, const float* strength, const OnsetNovelty& novelty);
+    // Whether the candidate is an onset: its threshold, or near it a rule
+    // fitted to recorded kits; and for a hi-hat, its tilt. Decided by the
+    // evidence alone, so that a record of candidates can fit the rules.
+    bool accepts(const Candidate& candidate) const;
     float threshold(int drum, int64_t peak, const float* strength, bool sudden);
-    // Whether the drum's candidate is a darker stroke lending the drum its
-    // lower bands (see FrameActivations::tilt).
-    bool darker(int drum, int64_t peak, float overThreshold, float rise) const;
+    // Whether the candidate is a darker stroke lending the drum its lower
+    // bands (see FrameActivations::tilt).
+    static bool darker(const Candidate& candidate, float overThreshold);
     // The share of the new energy around the peak that the fit left over.
     float misfit(int64_t peak) const;
 
@@ -87,6 +110,8 @@ private:
     std::array<int64_t, kDrumCount> lastOnset_{};
     std::array<float, kDrumCount> lastStrength_{};  // at lastOnset_
     int64_t lastPeak_ = 0;
+    std::array<Candidate, kDrumCount> weighed_{};
+    int weighedCount_ = 0;
 };
 
 }  // namespace transcriber

@@ -275,6 +275,11 @@ void Transcriber::analysePending(HitSink& sink) {
     pending_ = 0;
 }
 
+// Frame f's window ends at sample (f + 1) * hop.
+int64_t Transcriber::onsetPosition(double frame) const {
+    return std::llround((frame + 1.0 - kOnsetBeforeFrameEnd) * hop_);
+}
+
 void Transcriber::pickFrame(int64_t end, const float* bands, HitSink& sink) {
     FrameActivations activations;
     int64_t frame = 0;
@@ -285,12 +290,13 @@ void Transcriber::pickFrame(int64_t end, const float* bands, HitSink& sink) {
         float strength[kDrumCount], threshold[kDrumCount];
         picker_.levels(frame, novelty_, strength, threshold);
         observer_->onFrame(std::llround((frame - kOnsetBeforeFrameEnd) * hop_), strength, threshold);
+        int weighed = 0;
+        const Candidate* candidates = picker_.weighed(weighed);
+        for (int i = 0; i < weighed; i++) observer_->onCandidate(onsetPosition(candidates[i].frame), candidates[i]);
     }
     for (int i = 0; i < found; i++) {
         const PickedOnset& onset = onsets[i];
-        // Frame f's window ends at sample (f + 1) * hop.
-        const double at = (onset.frame + 1.0 - kOnsetBeforeFrameEnd) * hop_;
-        const int64_t position = std::clamp<int64_t>(std::llround(at), end - latency(), end);
+        const int64_t position = std::clamp<int64_t>(onsetPosition(onset.frame), end - latency(), end);
         if (streamEnd_ >= 0 && position >= streamEnd_) continue;
         const long velocity = std::lround(kVelocityOfLoudestExample * onset.strength);
         sink.onHit({std::max<int64_t>(0, position), onset.drum,

@@ -43,6 +43,8 @@ public:
     // position: the sample the frame stands for; per drum, its strength and
     // the threshold a hit must pass (both relative to its loudest example).
     virtual void onFrame(int64_t position, const float* strength, const float* threshold) = 0;
+    // A peak weighed as an onset; position: the sample its onset would be.
+    virtual void onCandidate(int64_t /*position*/, const Candidate& /*candidate*/) {}
 
 protected:
     ~FrameObserver() = default;
@@ -101,6 +103,8 @@ private:
     void analysePending(HitSink& sink);
     // end: the frame's window ends before this sample.
     void pickFrame(int64_t end, const float* bands, HitSink& sink);
+    // The sample an onset at this fractional frame lies at.
+    int64_t onsetPosition(double frame) const;
     // Copies samples up to the next frame boundary; null gives silence.
     size_t take(const float* samples, size_t count);
 
