@@ -374,7 +374,7 @@ TEST(TranscriberPicking, AStrokesWobblingActivationIsOneHit) {
 // as hard that soon is a second stroke.
 TEST(TranscriberPicking, AHatsWobblingRingIsOneHitAHatStruckAgainAsHardIsTwo) {
     const std::vector<float> wobble = {0, 0, 0, 1.0f, 0.5f, 0.2f, 0.1f, 0.45f, 0.35f, 0.1f, 0, 0, 0};
-    const std::vector<float> again = {0, 0, 0, 1.0f, 0.5f, 0.2f, 0.1f, 0.7f, 0.5f, 0.1f, 0, 0, 0};
+    const std::vector<float> again = {0, 0, 0, 1.0f, 0.5f, 0.2f, 0.1f, 1.0f, 0.5f, 0.1f, 0, 0, 0};
     EXPECT_EQ(onsetsPicked(transcriber::Drum::HiHat, wobble), 1);
     EXPECT_EQ(onsetsPicked(transcriber::Drum::HiHat, again), 2);
 }
