@@ -46,7 +46,7 @@ constexpr float kRiseAfterDip = 1.5f;
 // kick's and the snare's at 0.5 measured drum F 0.940: their double
 // strokes and flams were lost.) With reverberation the ring's wobble
 // reaches 0.7-0.85 of the onset: 0.9 instead of 0.7 measured false hats 194
-// instead of 208 (ForzeeStereo's `reverb` 23 to 13), one hat struck again
+// instead of 208 (ForzeeStereo's `reverb` 23 to 15), one hat struck again
 // within 46 ms more missed, hi-hat F 0.942, onset F 0.948 instead of 0.947;
 // 1.0 the same.
 constexpr float kRestrikeShare[kDrumCount] = {0.0f, 0.0f, 0.9f};
