@@ -28,8 +28,9 @@ constexpr float kShareOfOwnRecent = 0.4f;
 // instead of 0.944, drum F 0.9467 instead of 0.9457, onset F 0.949 instead
 // of 0.948 (0.1 the same, 0 0.9465; `hats180` 0.913 to 0.919, `flams`,
 // `reverb` and `together` 0.001 lower), with six-hit examples 0.9405
-// instead of 0.9395. Templates from another kit ring otherwise than the recording's
-// and keep kShareOfOwnRecent (0.2 measured 0.8525 instead of 0.8546).
+// instead of 0.9395. Templates from another kit ring otherwise than the
+// recording's and keep kShareOfOwnRecent (0.2 measured 0.8525 instead of
+// 0.8546).
 constexpr float kHatShareOfOwnRecentOwnKit = 0.2f;
 // What the free components and the background took at the same moment (a
 // tom, a cymbal, reverberation).
