@@ -68,6 +68,22 @@ constexpr float kRiseAfterDip = 1.5f;
 constexpr float kRestrikeShare[kDrumCount] = {0.0f, 0.0f, 0.9f};
 constexpr float kRestrikeRise = 0.3f;
 constexpr int64_t kLongAgo = -1000;
+// Where the onset lies. The activation of a stroke that swells (a sizzling
+// hat, a buzzing snare) or rises out of a louder ring peaks late, where most
+// of its energy is, while the fine-time evidence shows the stroke entering
+// its short window: the onset is where the evidence first reached this
+// share of its largest value, from this many frames before the peak to the
+// frame after. (Measured against the activation's centre: timing 95th
+// percentile 4.6 ms instead of 6.8, median 1.2 instead of 1.3, onset F
+// 0.951 instead of 0.949, the same notes; Millo-Drums_v.1's swelling hats
+// 9.9 ms instead of 11.9. A share of 0.2 or 0.5 measured 4.9 and 4.2 ms
+// with a median offset of +1.0 and +3.3 ms instead of +1.8.) It stays
+// within the latency, so a stroke whose activation peaks two frames late
+// is placed one frame late.
+constexpr float kOnsetEvidenceShare = 0.3f;
+constexpr int kOnsetFramesBefore = 2;
+// From where the evidence reached that share to Candidate::frame, in frames.
+constexpr double kEvidenceToOnsetFrame = 0.5;
 // Where the fine-time evidence shows a sudden rise in the drum's bands (a
 // mean rise of the log magnitude above this), the threshold is scaled down,
 // elsewhere up: a soft hat in a louder one's ring or a ghost stroke after a
@@ -251,8 +267,7 @@ int OnsetPicker::push(int64_t frame, const FrameActivations& activations, const 
         if (!newStroke(d, peak, strength[d], novelty)) continue;
         Candidate& weighed = weighed_[weighedCount_++];
         weighed = weigh(d, peak, strength, novelty);
-        // The onset lies towards the stronger neighbour.
-        weighed.frame = static_cast<double>(peak) + (after - before) / strength[d];
+        weighed.frame = onsetFrame(d, peak, strength[d], novelty);
         weighed.accepted = accepts(weighed);
         if (!weighed.accepted) continue;
         loudest_[d] = std::max(loudest_[d], strength[d]);
@@ -291,6 +306,25 @@ bool OnsetPicker::accepts(const Candidate& c) const {
 
 bool OnsetPicker::darker(const Candidate& c, float overThreshold) {
     return c.tilt < kDarkTilt + kDarkTiltPerRatio * overThreshold && c.rise < kDarkRise;
+}
+
+double OnsetPicker::onsetFrame(int d, int64_t peak, float strength, const OnsetNovelty& novelty) const {
+    const Drum drum = static_cast<Drum>(d);
+    // The frame before the first searched must be a real one.
+    const int64_t first = std::max<int64_t>(1, peak - kOnsetFramesBefore);
+    float most = 0.0f;
+    for (int64_t f = first; f <= peak + 1; f++) most = std::max(most, novelty.evidence(drum, f));
+    if (most <= 0.0f) {
+        // No rise at all: the onset lies towards the activation's stronger
+        // neighbour.
+        return static_cast<double>(peak) + (at(d, peak + 1) - at(d, peak - 1)) / strength;
+    }
+    const float reached = kOnsetEvidenceShare * most;
+    int64_t f = first;
+    while (novelty.evidence(drum, f) < reached) f++;
+    const float below = novelty.evidence(drum, f - 1), here = novelty.evidence(drum, f);
+    const float between = here > below ? std::clamp((reached - below) / (here - below), 0.0f, 1.0f) : 1.0f;
+    return static_cast<double>(f - 1) + between + kEvidenceToOnsetFrame;
 }
 
 bool OnsetPicker::newStroke(int d, int64_t peak, float strength, const OnsetNovelty& novelty) const {

@@ -87,6 +87,8 @@ private:
     bool newStroke(int drum, int64_t peak, float strength, const OnsetNovelty& novelty) const;
     // The fine-time evidence of a rise in the drum's bands around the peak.
     static float riseAround(int drum, int64_t peak, const OnsetNovelty& novelty);
+    // The fractional frame the onset lies at (Candidate::frame).
+    double onsetFrame(int drum, int64_t peak, float strength, const OnsetNovelty& novelty) const;
     // The evidence at the drum's peak (all but its frame and decision).
     Candidate weigh(int drum, int64_t peak, const float* strength, const OnsetNovelty& novelty);
     // Whether the candidate is an onset: its threshold, or near it a rule

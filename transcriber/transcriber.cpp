@@ -276,8 +276,8 @@ void Transcriber::analysePending(HitSink& sink) {
 }
 
 // Frame f's window ends at sample (f + 1) * hop.
-int64_t Transcriber::onsetPosition(double frame) const {
-    return std::llround((frame + 1.0 - kOnsetBeforeFrameEnd) * hop_);
+int64_t Transcriber::onsetPosition(double frame, int64_t end) const {
+    return std::clamp<int64_t>(std::llround((frame + 1.0 - kOnsetBeforeFrameEnd) * hop_), end - latency(), end);
 }
 
 void Transcriber::pickFrame(int64_t end, const float* bands, HitSink& sink) {
@@ -292,11 +292,12 @@ void Transcriber::pickFrame(int64_t end, const float* bands, HitSink& sink) {
         observer_->onFrame(std::llround((frame - kOnsetBeforeFrameEnd) * hop_), strength, threshold);
         int weighed = 0;
         const Candidate* candidates = picker_.weighed(weighed);
-        for (int i = 0; i < weighed; i++) observer_->onCandidate(onsetPosition(candidates[i].frame), candidates[i]);
+        for (int i = 0; i < weighed; i++)
+            observer_->onCandidate(onsetPosition(candidates[i].frame, end), candidates[i]);
     }
     for (int i = 0; i < found; i++) {
         const PickedOnset& onset = onsets[i];
-        const int64_t position = std::clamp<int64_t>(onsetPosition(onset.frame), end - latency(), end);
+        const int64_t position = onsetPosition(onset.frame, end);
         if (streamEnd_ >= 0 && position >= streamEnd_) continue;
         const long velocity = std::lround(kVelocityOfLoudestExample * onset.strength);
         sink.onHit({std::max<int64_t>(0, position), onset.drum,

@@ -103,8 +103,10 @@ private:
     void analysePending(HitSink& sink);
     // end: the frame's window ends before this sample.
     void pickFrame(int64_t end, const float* bands, HitSink& sink);
-    // The sample an onset at this fractional frame lies at.
-    int64_t onsetPosition(double frame) const;
+    // The sample an onset at this fractional frame lies at, reported once
+    // the window ending before `end` is in: no earlier than the latency
+    // allows.
+    int64_t onsetPosition(double frame, int64_t end) const;
     // Copies samples up to the next frame boundary; null gives silence.
     size_t take(const float* samples, size_t count);
 
