@@ -82,9 +82,8 @@ private:
     float at(int drum, int64_t frame) const { return history_[drum][slot(frame)]; }
     float unexplainedAt(int drum, int64_t frame) const { return unexplained_[drum][slot(frame)]; }
     // Whether a peak soon after the drum's last onset is a new stroke: its
-    // activation rose again since, and a hi-hat's is not much weaker than
-    // the onset unless its bands rise clearly.
-    bool newStroke(int drum, int64_t peak, float strength, const OnsetNovelty& novelty) const;
+    // activation rose again since, and for a hi-hat its bands rise clearly.
+    bool newStroke(int drum, int64_t peak, const OnsetNovelty& novelty) const;
     // The fine-time evidence of a rise in the drum's bands around the peak.
     static float riseAround(int drum, int64_t peak, const OnsetNovelty& novelty);
     // The fractional frame the onset lies at (Candidate::frame).
@@ -110,7 +109,6 @@ private:
     Decomposition::Similarities leakWeight_{};
     std::array<float, kDrumCount> loudest_{};
     std::array<int64_t, kDrumCount> lastOnset_{};
-    std::array<float, kDrumCount> lastStrength_{};  // at lastOnset_
     int64_t lastPeak_ = 0;
     std::array<Candidate, kDrumCount> weighed_{};
     int weighedCount_ = 0;
