@@ -1,12 +1,13 @@
 # Stages of `./run test`, sourced by ./run. After the main suite: the Windows
 # plug-ins cross-built and tested under wine, the whole suite again built with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, one
-# conversion under valgrind, a bounded libFuzzer run, and the check inside a
+# conversion under valgrind, bounded libFuzzer runs, and the check inside a
 # real third-party host. Each stage adds its counts; stage_summary prints them
 # and the closing "N passed, N failed" line, and fails the run on any failure.
 
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 CHUNK_FUZZ_SECONDS=${CHUNK_FUZZ_SECONDS:-30}
+TRANSCRIBER_FUZZ_SECONDS=${TRANSCRIBER_FUZZ_SECONDS:-30}
 ASAN_BUILD_DIR=${ASAN_BUILD_DIR:-build-asan}
 TSAN_BUILD_DIR=${TSAN_BUILD_DIR:-build-tsan}
 
@@ -177,6 +178,7 @@ robustness_stages() {
     if stage_address_sanitizer; then
         stage_fuzz tamboro_fuzz "$FUZZ_SECONDS" fuzz/corpus
         stage_fuzz chunk_fuzz "$CHUNK_FUZZ_SECONDS" fuzz/chunk_corpus
+        stage_fuzz transcriber_fuzz "$TRANSCRIBER_FUZZ_SECONDS" fuzz/transcriber_corpus
     fi
     stage_thread_sanitizer
     stage_valgrind

@@ -260,6 +260,17 @@ TEST(TranscriberBadInput, NonFiniteEmptyOrUntaughtInputGivesACleanResult) {
     EXPECT_EQ(compare(placed, transcribe(engine, drums::any_rate::render(placed, 1.0, kRate)), kRate).matched, 1);
 }
 
+TEST(TranscriberBadInput, LearningFromNoRecordingAtAllRestartsTheStream) {
+    transcriber::Transcriber engine;
+    teach(engine, kRate, kRate);
+    const std::vector<PlacedHit> placed = {{Drum::Snare, 0.5, 0.8f}};
+    const std::vector<float> audio = drums::any_rate::render(placed, 1.0, kRate);
+    HitList underWay;
+    engine.process(audio.data(), audio.size(), underWay);
+    engine.learnFromRecording(nullptr, 0, {});
+    EXPECT_EQ(compare(placed, transcribe(engine, audio), kRate).matched, 1);
+}
+
 TEST(TranscriberExamples, SeveralHitsInOneExampleBecomeSeveralTemplates) {
     transcriber::Transcriber engine;
     ASSERT_EQ(engine.configure(kRate), Status::Ok);

@@ -145,7 +145,8 @@ public:
 std::array<int, kDrumCount> Transcriber::learnFromRecording(const float* samples, size_t count,
                                                             const std::array<bool, kDrumCount>& which) {
     std::array<int, kDrumCount> learned{};
-    if (sampleRate_ == 0.0 || !samples) return learned;
+    // No samples at all is an empty recording: the stream restarts as for any.
+    if (sampleRate_ == 0.0 || (!samples && count > 0)) return learned;
     try {
         // The heard hits are cut from these samples as process() reads them.
         std::vector<float> clean(samples, samples + count);
