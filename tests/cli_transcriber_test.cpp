@@ -164,6 +164,24 @@ TEST(Transcriber, BrokenRecordingsGiveAMessageOrACleanResult) {
     EXPECT_EQ(cut.exitCode, 1);
     EXPECT_TRUE(says(cut.err, scratch.path("cut.flac") + ": read error")) << cut.err;
     EXPECT_FALSE(fileExists(scratch.path("cut.mid")));
+    // A header claiming 2^35 frames (nine days) for six seconds of audio:
+    // nothing is sized by the claim (128 GB per channel), and the summary
+    // tells the real length. The total sits in the low 36 bits of the
+    // first metadata block's bytes 10-17.
+    std::vector<uint8_t> claims = readBytes(recorded("loop.flac"));
+    uint64_t fields = 0;
+    for (int i = 18; i < 26; i++) fields = fields << 8 | claims[(size_t)i];
+    fields = (fields & ~((uint64_t(1) << 36) - 1)) | uint64_t(1) << 35;
+    for (int i = 25; i >= 18; i--, fields >>= 8) claims[(size_t)i] = (uint8_t)fields;
+    writeText(scratch.path("claims.flac"), std::string(claims.begin(), claims.end()));
+    CommandResult real = convertLoop(scratch, {});
+    CommandResult claimed = runTamboro({"convert", scratch.path("claims.flac"), "-o", scratch.path("claims.mid"), "--csv"});
+    ASSERT_EQ(claimed.exitCode, 0) << claimed.err;
+    const std::vector<cli::Note> notes = readCsvNotes(claimed.out), realNotes = readCsvNotes(real.out);
+    ASSERT_EQ(notes.size(), realNotes.size());
+    for (size_t i = 0; i < notes.size(); i++)
+        EXPECT_TRUE(notes[i].sample == realNotes[i].sample && notes[i].note == realNotes[i].note) << i;
+    EXPECT_TRUE(says(claimed.err, "6.05 s at 44100 Hz")) << claimed.err;
 }
 
 TEST(Transcriber, PlotsActivationsWithThresholds) {

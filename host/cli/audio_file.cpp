@@ -152,6 +152,7 @@ int64_t AudioReader::readBlock(Sample* left, Sample* right, int64_t maxFrames) {
     if (got < 0) got = 0;
     if (sf_error(file) != SF_ERR_NO_ERROR && got == 0)
         throw Failure(filePath + ": read error: " + trimmed(sf_strerror(file)));
+    delivered += got;
     const Sample* in = buffer->data();
     for (sf_count_t i = 0; i < got; i++) {
         left[i] = in[i * info.channels];
@@ -169,6 +170,7 @@ int64_t AudioReader::read(double* left, double* right, int64_t maxFrames) {
 }
 
 void AudioReader::rewind() {
+    delivered = 0;
     if (sf_seek(file, 0, SEEK_SET) < 0) {
         // Some formats cannot seek; opening again starts from the first frame too.
         sf_close(file);

@@ -26,7 +26,12 @@ public:
     AudioReader(const AudioReader&) = delete;
     AudioReader& operator=(const AudioReader&) = delete;
 
+    // As the file's header says; a damaged or crafted header may claim more
+    // than the file holds, so nothing is sized by it.
     int64_t frames() const { return info.frames; }
+    // Frames read since the file was opened or rewound: after reading to the
+    // end, how long the recording really is.
+    int64_t framesRead() const { return delivered; }
     int sampleRate() const { return info.samplerate; }
     int channels() const { return info.channels; }
     const std::string& path() const { return filePath; }
@@ -52,6 +57,7 @@ private:
     MemoryFile memory{nullptr, 0};
     SF_INFO info{};
     SNDFILE* file = nullptr;
+    int64_t delivered = 0;
     std::vector<float> interleavedFloat;
     std::vector<double> interleavedDouble;
 };

@@ -99,6 +99,8 @@ private:
         OutputRecorder recorder(plot.get(), audioWriter.get());
         int64_t shift = settings.latencyCompensation ? engine->latency() : 0;
         NoteTimeline timeline = engine->detect(reader, shift, plot || audioWriter ? &recorder : nullptr, work);
+        // Detection reads to the end: the length the recording really has.
+        result.frames = reader.framesRead();
         result.notes = timeline.notes();
         // The transcriber explains a decay by the hit before it instead.
         if (!engine->showsActivations()) warnOfTooManyNotes();
@@ -107,7 +109,7 @@ private:
 
     // No drummer plays this fast: the detector is firing again inside hits.
     void warnOfTooManyNotes() {
-        double seconds = (double)reader.frames() / reader.sampleRate();
+        double seconds = (double)result.frames / reader.sampleRate();
         double perSecond = (double)result.notes.size() / seconds;
         if (perSecond <= kMostNotesPerSecond || result.notes.size() < kMinNotesToJudge) return;
         result.warnings.push_back(reader.path() + ": " + std::to_string((int)std::lround(perSecond)) +

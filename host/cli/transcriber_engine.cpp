@@ -55,11 +55,12 @@ transcriber::Drum drumOf(int index) { return static_cast<transcriber::Drum>(inde
 
 // Both channels, or the one of a mono file (the reader duplicates it), as
 // their mean: the transcriber hears one signal.
+// Block by block, not sized by the header: a file may claim far more audio
+// than it holds.
 std::vector<float> readMono(AudioReader& reader) {
-    std::vector<float> mono((size_t)reader.frames()), right((size_t)reader.frames());
-    int64_t got = reader.read(mono.data(), right.data(), reader.frames());
-    mono.resize((size_t)got);
-    for (size_t i = 0; i < mono.size(); i++) mono[i] = 0.5f * (mono[i] + right[i]);
+    std::vector<float> mono, left((size_t)kReadFrames), right((size_t)kReadFrames);
+    for (int64_t n; (n = reader.read(left.data(), right.data(), kReadFrames)) > 0;)
+        for (int64_t i = 0; i < n; i++) mono.push_back(0.5f * (left[(size_t)i] + right[(size_t)i]));
     reader.rewind();
     return mono;
 }
