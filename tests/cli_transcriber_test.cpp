@@ -143,6 +143,10 @@ TEST(Transcriber, BrokenRecordingsGiveAMessageOrACleanResult) {
     CommandResult empty = runTamboro({"convert", scratch.path("empty.wav"), "-o", scratch.path("empty.mid")});
     EXPECT_EQ(empty.exitCode, 1);
     EXPECT_TRUE(says(empty.err, "contains no audio")) << empty.err;
+    writeAudio(scratch.path("phone.wav"), 8000, 1, 8000, [](int64_t, int) { return 0.0f; });
+    CommandResult phone = runTamboro({"convert", scratch.path("phone.wav"), "-o", scratch.path("phone.mid")});
+    EXPECT_EQ(phone.exitCode, 1);
+    EXPECT_TRUE(says(phone.err, scratch.path("phone.wav") + ": the transcriber cannot run at 8000 Hz")) << phone.err;
     // Not-a-number and infinite samples among clicks: the clicks still come
     // through, and every note ends.
     constexpr float kInf = std::numeric_limits<float>::infinity();

@@ -142,8 +142,8 @@ public:
             engineSettings.sensitivity[(size_t)d] = settings.sensitivity[(size_t)d].value_or(1.0f);
         transcriber::Status status = engine.configure(sampleRate, engineSettings);
         if (status != transcriber::Status::Ok)
-            throw Failure("the transcriber cannot run at " + std::to_string(sampleRate) +
-                          " Hz: " + transcriber::statusText(status));
+            throw Failure(recording.path() + ": the transcriber cannot run at " + std::to_string(sampleRate) +
+                          " Hz: " + transcriber::statusText(status) + "; resample it or use --engine plugin");
         // Drums taught from examples need neither the built-in hits nor the
         // pass that measures the recording's peak for them.
         if (anyUntaught()) {
