@@ -69,6 +69,8 @@ struct HostState {
     bool inBlock = false;
     int32_t blockFrames = 0;
     size_t framesLeft = kFramesPerInput;
+    // The editor's size as first asked; it must not change.
+    int editorWidth = 0, editorHeight = 0;
     Fault fault = nullptr;
 };
 
@@ -238,8 +240,10 @@ void editor(AEffect* effect, Reader& in, void* parentWindow) {
         default: {
             ERect* rect = nullptr;
             effect->dispatcher(effect, effEditGetRect, 0, 0, &rect, 0.0f);
-            if (rect && (rect->right - rect->left != 812 || rect->bottom - rect->top != 650))
-                report("editor rectangle changed");
+            if (!rect) break;
+            const int width = rect->right - rect->left, height = rect->bottom - rect->top;
+            if (state.editorWidth == 0) state.editorWidth = width, state.editorHeight = height;
+            if (width != state.editorWidth || height != state.editorHeight) report("editor rectangle changed");
         }
     }
 }

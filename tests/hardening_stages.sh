@@ -8,6 +8,7 @@
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 CHUNK_FUZZ_SECONDS=${CHUNK_FUZZ_SECONDS:-30}
 TRANSCRIBER_FUZZ_SECONDS=${TRANSCRIBER_FUZZ_SECONDS:-30}
+TRANSCRIBER_PLUGIN_FUZZ_SECONDS=${TRANSCRIBER_PLUGIN_FUZZ_SECONDS:-30}
 ASAN_BUILD_DIR=${ASAN_BUILD_DIR:-build-asan}
 TSAN_BUILD_DIR=${TSAN_BUILD_DIR:-build-tsan}
 
@@ -179,6 +180,7 @@ robustness_stages() {
         stage_fuzz tamboro_fuzz "$FUZZ_SECONDS" fuzz/corpus
         stage_fuzz chunk_fuzz "$CHUNK_FUZZ_SECONDS" fuzz/chunk_corpus
         stage_fuzz transcriber_fuzz "$TRANSCRIBER_FUZZ_SECONDS" fuzz/transcriber_corpus
+        stage_fuzz transcriber_plugin_fuzz "$TRANSCRIBER_PLUGIN_FUZZ_SECONDS" fuzz/corpus
     fi
     stage_thread_sanitizer
     stage_valgrind

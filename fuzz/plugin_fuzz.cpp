@@ -1,14 +1,14 @@
 // libFuzzer entry: every input is a program of host actions played against a
-// fresh instance (see host_actions.h). The plug-in's code is linked in
-// directly so that the fuzzer sees its coverage; the instance is made by the
-// same function the exported entry point calls.
+// fresh instance (see host_actions.h). Built once for each plug-in: its code
+// is linked in directly so that the fuzzer sees its coverage, and the
+// instance is made by the same function its exported entry point calls.
 #include <X11/Xlib.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "host_actions.h"
-#include "shell/tamboro.h"
+#include "shell/effect_factory.h"
 
 namespace {
 
