@@ -5,33 +5,15 @@
 #include <cstring>
 #include <vector>
 
+#include "byte_reader.h"
 #include "tools/drum_synth.h"
 
 namespace fuzzing {
 
 namespace {
 
-// How the bytes are read: each action starts with one byte naming it, then
-// the bytes its arguments need. Past the end every read gives zeros, so any
-// string is a valid program.
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : data(data), left(size) {}
-    bool empty() const { return left == 0; }
-    uint8_t byte() { return left ? (left--, *data++) : 0; }
-    template <typename T>
-    T raw() {
-        uint8_t bytes[sizeof(T)] = {};
-        for (uint8_t& b : bytes) b = byte();
-        T value;
-        memcpy(&value, bytes, sizeof value);
-        return value;
-    }
-
-private:
-    const uint8_t* data;
-    size_t left;
-};
+// Each action starts with one byte naming it, then the bytes its arguments
+// need (see byte_reader.h).
 
 enum Action : uint8_t {
     kDispatch,

@@ -8,32 +8,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
+#include "byte_reader.h"
 #include "tools/drum_synth.h"
 #include "transcriber/transcriber.h"
 
 namespace {
 
-// Past the end every read gives zeros, so any string is a valid program.
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : data_(data), left_(size) {}
-    bool empty() const { return left_ == 0; }
-    uint8_t byte() { return left_ ? (left_--, *data_++) : 0; }
-    uint16_t word() { return static_cast<uint16_t>(byte() | byte() << 8); }
-    float raw() {
-        uint8_t bytes[4] = {byte(), byte(), byte(), byte()};
-        float value;
-        std::memcpy(&value, bytes, sizeof value);
-        return value;
-    }
-
-private:
-    const uint8_t* data_;
-    size_t left_;
-};
+using fuzzing::Reader;
 
 // Supported rates, the limits' neighbours and nonsense.
 constexpr double kRates[] = {22050, 32000, 44100, 48000, 88200, 96000, 176400, 192000,
@@ -60,12 +43,12 @@ std::vector<float> samples(Reader& in, int64_t count, double sampleRate) {
     std::vector<drums::Hit> hits;
     const int n = in.byte() % (kMostHitsPerBlock + 1);
     for (int i = 0; i < n && count > 0; i++)
-        hits.push_back({static_cast<int64_t>(in.word()) % count, static_cast<drums::Kind>(in.byte() % drums::kNumKinds),
-                        gain(in)});
+        hits.push_back({static_cast<int64_t>(in.raw<uint16_t>()) % count,
+                        static_cast<drums::Kind>(in.byte() % drums::kNumKinds), gain(in)});
     std::vector<float> out = drums::render(hits, count, synthRate);
     for (int raws = in.byte() % 4; raws > 0 && count > 0; raws--) {
-        const size_t at = static_cast<size_t>(in.word()) % out.size();
-        out[at] = in.raw();
+        const size_t at = static_cast<size_t>(in.raw<uint16_t>()) % out.size();
+        out[at] = in.raw<float>();
     }
     return out;
 }
@@ -85,7 +68,7 @@ public:
 void teach(transcriber::Transcriber& engine, Reader& in, Checker& sink) {
     const auto drum = static_cast<transcriber::Drum>(in.byte() % transcriber::kDrumCount);
     const double exampleRate = rate(in);
-    const int64_t count = in.word();
+    const int64_t count = in.raw<uint16_t>();
     const std::vector<float> example = samples(in, count, exampleRate);
     const bool empty = in.byte() % 8 == 0;
     if (engine.learn(drum, empty ? nullptr : example.data(), example.size(), exampleRate) == transcriber::Status::Ok)
@@ -93,7 +76,7 @@ void teach(transcriber::Transcriber& engine, Reader& in, Checker& sink) {
 }
 
 void play(transcriber::Transcriber& engine, Reader& in, Checker& sink, double sampleRate) {
-    const int64_t count = in.word() % (kMostBlockSamples + 1);
+    const int64_t count = in.raw<uint16_t>() % (kMostBlockSamples + 1);
     const std::vector<float> block = samples(in, count, sampleRate);
     sink.passed += count;
     engine.process(block.data(), block.size(), sink);
@@ -118,11 +101,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 play(engine, in, sink, sampleRate);
                 break;
             case 3:
-                engine.setSensitivity(static_cast<transcriber::Drum>(in.byte() % transcriber::kDrumCount), in.raw());
+                engine.setSensitivity(static_cast<transcriber::Drum>(in.byte() % transcriber::kDrumCount), in.raw<float>());
                 break;
             case 4: {
                 // Restarts the stream.
-                const std::vector<float> whole = samples(in, in.word(), sampleRate);
+                const std::vector<float> whole = samples(in, in.raw<uint16_t>(), sampleRate);
                 std::array<bool, transcriber::kDrumCount> which{};
                 for (int d = 0; d < transcriber::kDrumCount; d++) which[d] = in.byte() & 1;
                 engine.learnFromRecording(whole.data(), whole.size(), which);

@@ -54,9 +54,8 @@ float recordingPeak(AudioReader& reader, WorkMeter& work) {
 transcriber::Drum drumOf(int index) { return static_cast<transcriber::Drum>(index); }
 
 // Both channels, or the one of a mono file (the reader duplicates it), as
-// their mean: the transcriber hears one signal.
-// Block by block, not sized by the header: a file may claim far more audio
-// than it holds.
+// their mean: the transcriber hears one signal. Read block by block, not
+// sized by the header: a file may claim far more audio than it holds.
 std::vector<float> readMono(AudioReader& reader) {
     std::vector<float> mono, left((size_t)kReadFrames), right((size_t)kReadFrames);
     for (int64_t n; (n = reader.read(left.data(), right.data(), kReadFrames)) > 0;)
