@@ -45,8 +45,9 @@ TEST(Command, HelpNamesEveryOption) {
 }
 
 TEST(Command, UsageErrorsAreOneLine) {
-    expectOneLineFailure(runTamboro({}), "subcommand");
-    expectOneLineFailure(runTamboro({"convert"}), "inputs");
+    expectOneLineFailure(runTamboro({}), "no command given");
+    expectOneLineFailure(runTamboro({"convert"}), "no recording given");
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin"}), "no recording given");
     expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--block-size", "0"}), "block-size");
     expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--ratio", "20"}), "--ratio");
     expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--high", "loud"}), "--high");

@@ -126,6 +126,13 @@ int usageFailure(const Failure& failure, const std::string& command) {
     return kExitUsage;
 }
 
+// The parser names what is missing by its internal name ("inputs is required").
+std::string missingMessage(const std::string& command, const std::string& parsers) {
+    if (command.empty()) return "no command given: convert, demo, info or help";
+    if (command == "convert") return "no recording given: tamboro convert [options] FILE...";
+    return parsers;
+}
+
 // -j 0 and the like get a plain message rather than the parser's range.
 CLI::Validator atLeastOne(const std::string& what) {
     return CLI::Validator(
@@ -351,6 +358,8 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {  // --help, --version
         return app.exit(e);
+    } catch (const CLI::RequiredError& e) {
+        return usageFailure(Failure(missingMessage(commandOf(app), e.what())), commandOf(app));
     } catch (const CLI::ParseError& e) {
         return usageFailure(Failure(e.what()), commandOf(app));
     } catch (const Failure& failure) {
