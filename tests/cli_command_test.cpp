@@ -48,7 +48,8 @@ TEST(Command, UsageErrorsAreOneLine) {
     expectOneLineFailure(runTamboro({}), "no command given");
     expectOneLineFailure(runTamboro({"convert"}), "no recording given");
     expectOneLineFailure(runTamboro({"convert", "--engine", "plugin"}), "no recording given");
-    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--block-size", "0"}), "block-size");
+    expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--block-size", "0"}), "--block-size: must be from 1 to");
+    expectOneLineFailure(runTamboro({"convert", "a.wav", "--tempo", "5"}), "--tempo: must be from 20 to 999 (beats");
     expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--ratio", "20"}), "--ratio");
     expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--high", "loud"}), "--high");
     expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--ratio", "19", "--low", "0.5"}), "--low");

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <functional>
+#include <sstream>
 #include <thread>
 
 #include "audio_file.h"
@@ -133,15 +135,28 @@ std::string missingMessage(const std::string& command, const std::string& parser
     return parsers;
 }
 
-// -j 0 and the like get a plain message rather than the parser's range.
-CLI::Validator atLeastOne(const std::string& what) {
+// -j 0, --tempo 5 and the like get a plain message rather than the
+// parser's range ("Value 5 not in range 20.000000 to 999.000000").
+template <typename T>
+CLI::Validator checked(std::function<bool(T)> accepts, const std::string& rule) {
     return CLI::Validator(
-        [what](const std::string& text) -> std::string {
-            long value = 0;
-            if (CLI::detail::lexical_cast(text, value) && value >= 1) return "";
-            return "must be 1 or more (" + what + ")";
+        [accepts, rule](const std::string& text) -> std::string {
+            T value{};
+            if (CLI::detail::lexical_cast(text, value) && accepts(value)) return "";
+            return rule;
         },
         "");
+}
+
+CLI::Validator atLeastOne(const std::string& what) {
+    return checked<long>([](long v) { return v >= 1; }, "must be 1 or more (" + what + ")");
+}
+
+template <typename T>
+CLI::Validator within(T low, T high, const std::string& what) {
+    std::ostringstream rule;
+    rule << "must be from " << low << " to " << high << " (" << what << ")";
+    return checked<T>([low, high](T v) { return v >= low && v <= high; }, rule.str());
 }
 
 // An option of the other engine would silently do nothing: refused instead.
@@ -254,10 +269,10 @@ void addConvert(CLI::App& app, ConvertWords& w, const Loudness& loudness, int& e
                   "Samples per processing call, 1 to " + std::to_string(kMaxBlockSize) + "; default " +
                       std::to_string(kTranscriberBlockSize) + ", for the plug-in " + std::to_string(kDefaultBlockSize))
         ->type_name("N")
-        ->check(CLI::Range(1, kMaxBlockSize).description(""));
+        ->check(within<long>(1, kMaxBlockSize, "samples per processing call"));
     c->add_option("--tempo", w.tempo, "Tempo in beats per minute (20 to 999), told to the plug-in and written to the file")
         ->type_name("BPM")
-        ->check(CLI::Range(kMinTempo, kMaxTempo).description(""))
+        ->check(within<double>(kMinTempo, kMaxTempo, "beats per minute"))
         ->capture_default_str();
     c->add_flag("--no-latency-compensation", w.noLatencyCompensation,
                 "Keep notes at the sample the engine sent them, without subtracting its constant delay");
@@ -293,7 +308,7 @@ void addDemo(CLI::App& app, DemoWords& w, int& exitCode) {
         ->type_name("FOLDER");
     d->add_option("--block-size", w.blockSize, "Samples per processing call, 1 to " + std::to_string(kMaxBlockSize))
         ->type_name("N")
-        ->check(CLI::Range(1, kMaxBlockSize).description(""))
+        ->check(within<long>(1, kMaxBlockSize, "samples per processing call"))
         ->capture_default_str();
     d->callback([&w, &exitCode] { exitCode = runDemoCommand(w); });
 }
