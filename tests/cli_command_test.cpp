@@ -46,6 +46,7 @@ TEST(Command, HelpNamesEveryOption) {
 
 TEST(Command, UsageErrorsAreOneLine) {
     expectOneLineFailure(runTamboro({}), "no command given");
+    expectOneLineFailure(runTamboro({"-v", "conver", "a.wav"}), "'conver' is not a command");
     expectOneLineFailure(runTamboro({"convert"}), "no recording given");
     expectOneLineFailure(runTamboro({"convert", "--engine", "plugin"}), "no recording given");
     expectOneLineFailure(runTamboro({"convert", "--engine", "plugin", "a.wav", "--block-size", "0"}), "--block-size: must be from 1 to");

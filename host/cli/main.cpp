@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <functional>
 #include <sstream>
+#include <string>
+#include <vector>
 #include <thread>
 
 #include "audio_file.h"
@@ -128,11 +130,17 @@ int usageFailure(const Failure& failure, const std::string& command) {
     return kExitUsage;
 }
 
-// The parser names what is missing by its internal name ("inputs is required").
-std::string missingMessage(const std::string& command, const std::string& parsers) {
-    if (command.empty()) return "no command given: convert, demo, info or help";
+constexpr const char* kCommandList = "the commands are convert, demo and info";
+
+// The parser names what is missing by its internal name ("inputs is
+// required"), and takes a misspelt command for a missing one.
+std::string missingMessage(const std::string& command, const std::vector<std::string>& words,
+                           const std::string& parsers) {
     if (command == "convert") return "no recording given: tamboro convert [options] FILE...";
-    return parsers;
+    if (!command.empty()) return parsers;
+    for (const std::string& word : words)
+        if (!word.empty() && word[0] != '-') return "'" + word + "' is not a command; " + kCommandList;
+    return std::string("no command given; ") + kCommandList;
 }
 
 // -j 0, --tempo 5 and the like get a plain message rather than the
@@ -335,8 +343,7 @@ void addHelp(CLI::App& app, std::string& topic, int& exitCode) {
                 std::fputs(command->help("tamboro").c_str(), stdout);
                 return;
             }
-        std::fprintf(stderr, "tamboro: help: '%s' is not a command; the commands are convert, demo and info\n",
-                     topic.c_str());
+        std::fprintf(stderr, "tamboro: help: '%s' is not a command; %s\n", topic.c_str(), kCommandList);
         exitCode = kExitUsage;
     });
 }
@@ -374,7 +381,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::Success& e) {  // --help, --version
         return app.exit(e);
     } catch (const CLI::RequiredError& e) {
-        return usageFailure(Failure(missingMessage(commandOf(app), e.what())), commandOf(app));
+        const std::vector<std::string> words(argv + 1, argv + argc);
+        return usageFailure(Failure(missingMessage(commandOf(app), words, e.what())), commandOf(app));
     } catch (const CLI::ParseError& e) {
         return usageFailure(Failure(e.what()), commandOf(app));
     } catch (const Failure& failure) {
