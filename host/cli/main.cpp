@@ -1,13 +1,13 @@
-// tamboro: drum recordings in, Standard MIDI Files out, through the Tamboro
-// plug-in loaded and driven as a host does.
+// tamboro: drum recordings in, Standard MIDI Files out, through the
+// transcriber or the Tamboro plug-in loaded and driven as a host does.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
 #include <functional>
 #include <sstream>
 #include <string>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "audio_file.h"
 #include "auto_thresholds.h"
