@@ -159,6 +159,7 @@ TEST(Transcriber, BrokenRecordingsGiveAMessageOrACleanResult) {
     CommandResult odd = runTamboro({"convert", scratch.path("odd.wav"), "-o", scratch.path("odd.mid"), "--csv"});
     EXPECT_EQ(odd.exitCode, 0) << odd.err;
     EXPECT_TRUE(fileExists(scratch.path("odd.mid")));
+    EXPECT_TRUE(says(odd.err, scratch.path("odd.wav") + ": 18 sample frames hold values that are not numbers")) << odd.err;
     // Garbage in the middle of a compressed file: the error of the reading
     // thread reaches the user, and no MIDI file is left.
     std::vector<uint8_t> flac = readBytes(recorded("loop.flac"));

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -157,6 +158,7 @@ int64_t AudioReader::readBlock(Sample* left, Sample* right, int64_t maxFrames) {
     for (sf_count_t i = 0; i < got; i++) {
         left[i] = in[i * info.channels];
         right[i] = in[i * info.channels + info.channels - 1];
+        if (!std::isfinite(left[i]) || !std::isfinite(right[i])) nonFinite++;
     }
     return got;
 }
@@ -171,6 +173,7 @@ int64_t AudioReader::read(double* left, double* right, int64_t maxFrames) {
 
 void AudioReader::rewind() {
     delivered = 0;
+    nonFinite = 0;
     if (sf_seek(file, 0, SEEK_SET) < 0) {
         // Some formats cannot seek; opening again starts from the first frame too.
         sf_close(file);

@@ -32,6 +32,9 @@ public:
     // Frames read since the file was opened or rewound: after reading to the
     // end, how long the recording really is.
     int64_t framesRead() const { return delivered; }
+    // Of those, the frames holding a sample that is not a number or is
+    // infinite (a damaged floating-point file).
+    int64_t nonFiniteFramesRead() const { return nonFinite; }
     int sampleRate() const { return info.samplerate; }
     int channels() const { return info.channels; }
     const std::string& path() const { return filePath; }
@@ -58,6 +61,7 @@ private:
     SF_INFO info{};
     SNDFILE* file = nullptr;
     int64_t delivered = 0;
+    int64_t nonFinite = 0;
     std::vector<float> interleavedFloat;
     std::vector<double> interleavedDouble;
 };

@@ -104,7 +104,18 @@ private:
         result.notes = timeline.notes();
         // The transcriber explains a decay by the hit before it instead.
         if (!engine->showsActivations()) warnOfTooManyNotes();
+        warnOfNonFiniteSamples();
         writeOutputs(timeline, audioOut.get(), audioWriter.get(), plot.get());
+    }
+
+    // Left unsaid, a damaged stretch would pass for silence without hits.
+    void warnOfNonFiniteSamples() {
+        const int64_t frames = reader.nonFiniteFramesRead();
+        if (frames == 0) return;
+        result.warnings.push_back(reader.path() + ": " + std::to_string(frames) + " sample frame" +
+                                  (frames == 1 ? " holds" : "s hold") +
+                                  " values that are not numbers (NaN) or infinite; the file is damaged there, " +
+                                  "and hits near them may be missing");
     }
 
     // No drummer plays this fast: the detector is firing again inside hits.
